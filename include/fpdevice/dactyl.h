@@ -1,0 +1,95 @@
+/*
+ * fpdevice device API: the fingerprint application on the key.
+ *
+ * Every HXDactyl... function returns a result code: 0 on success,
+ * 0x80000000 + SW for a status word the function recognises, or one of the
+ * FP_E_... codes below. HXIsDactyl answers 1 or 0.
+ *
+ * Compiles as C99 and as C++.
+ */
+#ifndef FPDEVICE_DACTYL_H
+#define FPDEVICE_DACTYL_H
+
+#include "fpdevice/transport.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define FP_OK                    0x00000000u
+#define FP_E_STATUS_BASE         0x80000000u /* + the key's status word */
+#define FP_E_LOCK                0x80009909u /* lock token not obtained; nothing sent */
+#define FP_E_UNKNOWN_STATUS      0x8000B001u /* status not recognised, or transport failure */
+#define FP_E_BAD_ARGUMENT        0x8000B002u /* nothing sent */
+#define FP_E_NO_MEMORY           0x8000B003u
+#define FP_E_TEMPLATE_CREATE     0x80000101u
+#define FP_E_TEMPLATE_ERASE      0x80000102u
+#define FP_E_INDEX_WRITE         0x80000108u
+#define FP_E_NO_CAPACITY         0x80006A0Fu
+#define FP_E_DELETE_FAILED       0x80009901u
+#define FP_E_INDEX_READ          0x80009902u
+#define FP_E_LINES_TOO_LONG      0x80009903u
+#define FP_E_CAPTURE_FAILED      0x80006A09u
+#define FP_E_CAPTURE_PENDING     0x80006A0Eu
+#define FP_E_VERIFY_MISMATCH     0x80006A21u
+#define FP_E_IDENTIFY_MISMATCH   0x80006A2Fu
+
+/* The template index: one entry per template number, in file 0x0520. */
+#define FP_INDEX_FILE_ID         0x0520u
+#define FP_INDEX_ENTRY_SIZE      20u
+#define FP_LOCK_MARK_FILE_ID     0x4000u
+
+typedef struct FpIndexEntry {
+    uint8_t enrolled;      /* 1 = a template is enrolled */
+    uint8_t tag;           /* caller data */
+    uint8_t fileId[2];     /* template file id, high byte first; 0 = none */
+    uint8_t callerData[16];
+} FpIndexEntry;
+
+/* A gray image sent to the key by HXDactylDownloadImage. */
+typedef struct ImageRecord {
+    uint64_t lines;
+    uint64_t lineBytes;   /* 1 to 240 */
+    uint64_t reserved;    /* not read */
+    const uint8_t *pixels;
+} ImageRecord;
+
+FPDEVICE_API int HXIsDactyl(DeviceContext *hDev);
+FPDEVICE_API uint64_t HXDactylSelfTest(DeviceContext *hDev);
+FPDEVICE_API uint64_t HXDactylGetDeviceInfo(DeviceContext *hDev, uint8_t *info, uint64_t *infoLength);
+FPDEVICE_API uint64_t HXDactylSetVerifyMode(DeviceContext *hDev, uint8_t mode);
+FPDEVICE_API uint64_t HXDactylGetVerifyMode(DeviceContext *hDev, uint8_t *mode);
+FPDEVICE_API uint64_t HXDactylSetTimeOut(DeviceContext *hDev, uint8_t timeOut);
+FPDEVICE_API uint64_t HXDactylGetTimeOut(DeviceContext *hDev, uint8_t *timeOut);
+FPDEVICE_API uint64_t HXDactylSetSecLevel(DeviceContext *hDev, uint8_t level);
+FPDEVICE_API uint64_t HXDactylGetSecLevel(DeviceContext *hDev, uint8_t *level);
+FPDEVICE_API uint64_t HXDactylSetImageGain(DeviceContext *hDev, uint8_t gain);
+FPDEVICE_API uint64_t HXDactylGetImageGain(DeviceContext *hDev, uint8_t *gain);
+FPDEVICE_API uint64_t HXDactylGetSecState(DeviceContext *hDev, uint8_t *state);
+FPDEVICE_API uint64_t HXDactylGetMaxTmpltNum(DeviceContext *hDev, uint8_t *capacity);
+
+FPDEVICE_API uint64_t HXDactylCaptureImage(DeviceContext *hDev);
+FPDEVICE_API uint64_t HXDactylFeatureExtract(DeviceContext *hDev, uint8_t slot);
+FPDEVICE_API uint64_t HXDactylFeatureVerify(DeviceContext *hDev, uint8_t matchMode, uint8_t templateNumber,
+                                            uint8_t *attemptsLeft);
+FPDEVICE_API uint64_t HXDactylFeatureIdentify(DeviceContext *hDev, uint8_t matchMode, uint8_t *matchedNumber,
+                                              uint8_t *attemptsLeft);
+FPDEVICE_API uint64_t HXDactylFeatureVerifyTest(DeviceContext *hDev, uint16_t oneTemplate,
+                                                uint8_t *templateNumber);
+
+FPDEVICE_API uint64_t HXDactylFeatureEnroll(DeviceContext *hDev, uint8_t templateNumber,
+                                            const uint8_t *description);
+FPDEVICE_API uint64_t HXDactylReadIndexFile(DeviceContext *hDev, uint8_t *index);
+FPDEVICE_API uint64_t HXDactylDeleteFingerPrint(DeviceContext *hDev, uint8_t templateNumber);
+
+FPDEVICE_API uint64_t HXDactylGetFingerCacheState(DeviceContext *hDev, uint8_t *state);
+FPDEVICE_API uint64_t HXDactylClearFingerCache(DeviceContext *hDev);
+FPDEVICE_API uint64_t HXDactylEnableFingerCache(DeviceContext *hDev, uint8_t enable);
+FPDEVICE_API uint64_t HXDactylDownloadImage(DeviceContext *hDev, const ImageRecord *image);
+FPDEVICE_API uint64_t HXDactylUploadImage(DeviceContext *hDev, void *unused);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

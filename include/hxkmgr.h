@@ -1,0 +1,106 @@
+/*
+ * The key manager interface (libhxkmgr.so).
+ *
+ * Icc_tsi_apiHxDev is the one entry fpdevice relies on: it exchanges one APDU
+ * with a connected key. The rest of this header is what our stand-in key
+ * manager adds so that tools and tests can open a simulated key and drive its
+ * virtual sensor; a real key manager has its own way of connecting keys.
+ *
+ * Compiles as C99 and as C++.
+ */
+#ifndef HXKMGR_H
+#define HXKMGR_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "fpdevice/transport.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define HXKMGR_API __attribute__((visibility("default")))
+#else
+#define HXKMGR_API
+#endif
+
+/*
+ * Sends the command APDU and places the response data (status bytes not
+ * included) into response, at most *responseLength bytes (the capacity on
+ * entry); *responseLength becomes the number of data bytes. Returns 0x9000
+ * on success, otherwise the key's status word, or another code whose low
+ * 16 bits are taken as SW1 SW2.
+ */
+HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLength, const uint8_t *command,
+                                uint64_t *responseLength, uint8_t *response);
+
+/* ---- Connecting a key ---- */
+
+/*
+ * Opens the key at a device address and fills the host-owned context
+ * (state 3, handle, protocol). Addresses: "sim" (the default simulated key),
+ * "sim:PATH" (a simulated key stored in PATH); "sim-t0" and "sim-t0:PATH"
+ * talk T=0, so answers with data arrive through GET RESPONSE.
+ * Returns 0 on success; on failure the context is cleared and HXKeyLastError
+ * tells why.
+ */
+HXKMGR_API int HXKeyOpen(const char *address, DeviceContext *context);
+HXKMGR_API void HXKeyClose(DeviceContext *context);
+/* The reason for the last failed call on this thread (never null). */
+HXKMGR_API const char *HXKeyLastError(void);
+/* The address used when none is given: $FPKEY_DEVICE, else "sim". */
+HXKMGR_API const char *HXKeyDefaultAddress(void);
+
+/*
+ * Gives the simulated key at a device address its factory state without
+ * opening it (the serial number stays when the old state was readable). It
+ * also replaces a state file that HXKeyOpen refuses as unusable, so it is the
+ * way back from that error. Returns 0, or -1 with HXKeyLastError set.
+ */
+HXKMGR_API int HXSimResetKey(const char *address);
+
+/*
+ * ---- Driving the simulated key ----
+ * These answer 0 on success, -1 for a context that is not an open simulated
+ * key, -2 for a bad argument and -3 when the key's state file could not be
+ * read or written; HXKeyLastError tells why.
+ */
+
+/* Places a virtual finger on the sensor; its features derive from the label. */
+HXKMGR_API int HXSimPlaceFinger(DeviceContext *context, const char *label);
+HXKMGR_API int HXSimLiftFinger(DeviceContext *context);
+/*
+ * Makes the next `count` commands of one kind answer statusWord.
+ * command: "capture", "extract", "identify", "verify", "enroll", "pin",
+ * "any", or null for the kind the status word belongs to (poor image, too few
+ * features, small area and image not available hit extraction, a dirty
+ * sensor hits capture, everything else any command).
+ * A statusWord above 0xFFFF is returned by the key manager itself, so
+ * 1117 (0x45D) with command "any" exercises the host's transmit retry.
+ */
+HXKMGR_API int HXSimInjectFault(DeviceContext *context, uint32_t statusWord, const char *command,
+                                unsigned count);
+HXKMGR_API int HXSimClearFaults(DeviceContext *context);
+/* Back to the factory state (templates, settings, PIN and counters). */
+HXKMGR_API int HXSimReset(DeviceContext *context);
+/*
+ * The key's state as JSON text, NUL-terminated. Returns the buffer size
+ * needed including the NUL (0 on failure); the text is written only when it
+ * fits, otherwise buffer[0] becomes NUL. A null buffer asks for the size.
+ */
+HXKMGR_API size_t HXSimStatusJson(DeviceContext *context, char *buffer, size_t capacity);
+/*
+ * The image last sent on this connection with the image-download command:
+ * line count and bytes per line (0 and 0 before any), and the pixels when
+ * pixels is not null (capacity must hold lines x lineBytes bytes, else -2).
+ */
+HXKMGR_API int HXSimLastImage(DeviceContext *context, uint64_t *lines, uint64_t *lineBytes,
+                              uint8_t *pixels, size_t capacity);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,38 @@
+/*
+ * The PKCS library interface (libhxpkcs.so) that fpdevice and the login
+ * library rely on. fpdevice loads it per call (HXSCardAuthBio,
+ * HXSCardVerifyUserPinBio); hosts may load it themselves.
+ *
+ * Compiles as C99 and as C++.
+ */
+#ifndef HXPKCS_H
+#define HXPKCS_H
+
+#include <stdint.h>
+
+#include "fpdevice/transport.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define HXPKCS_API __attribute__((visibility("default")))
+#else
+#define HXPKCS_API
+#endif
+
+/* External authentication of the key: 0 on success. */
+HXPKCS_API uint64_t HXSCardAuth(DeviceContext *hDev);
+/*
+ * User PIN verification: 0 when accepted; otherwise *statusWord holds the
+ * key's status word (0x63Cx: x attempts left, 0x6983: blocked).
+ */
+HXPKCS_API uint64_t HXSCardVerifyUserPin(DeviceContext *hDev, const uint8_t *pin, uint8_t pinLength,
+                                         uint16_t *statusWord);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a job needs when they are missing.
+# Usage: scripts/install-deps.sh GROUP...   (groups: build, test, bench, gui)
+set -euo pipefail
+
+declare -A groups=(
+  [build]="build-essential cmake pkg-config libcli11-dev nlohmann-json3-dev libssl-dev libpng-dev"
+  [test]="libgtest-dev libgmock-dev binutils"
+  [bench]="libbenchmark-dev libopencv-dev"
+)
+
+wanted=()
+for group in "$@"; do
+  [[ -n "${groups[$group]:-}" ]] || { echo "install-deps: unknown group '$group'" >&2; exit 2; }
+  for pkg in ${groups[$group]}; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || wanted+=("$pkg")
+  done
+done
+[[ ${#wanted[@]} -eq 0 ]] && exit 0
+
+sudo=""
+if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
+echo "Installing: ${wanted[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${wanted[@]}"

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The whole test suite: a warnings-as-errors build with its tests, then the
+# same tests again under AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/install-deps.sh build test
+
+scripts/build.sh build/ci -DFPKEY_WERROR=ON
+(cd build/ci && ctest --output-on-failure -j2)
+
+scripts/build.sh build/asan -DFPKEY_WERROR=ON -DFPKEY_SANITIZE=ON -DFPKEY_TOOLS=ON
+(cd build/asan && \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --output-on-failure -j2)

@@ -1,0 +1,100 @@
+// Enrolment, identification, verification and deletion on the simulated
+// key, through the public C API only.
+#include "sim_key_fixture.h"
+
+using namespace fpkey_test;
+
+namespace {
+
+TEST_F(SimulatedKey, EnrolledFingerIsIdentifiedAndOthersAreNot) {
+    ASSERT_EQ(Enroll(1, "alice-right-index"), 0u);
+    ASSERT_EQ(Enroll(2, "bob-left-thumb"), 0u);
+
+    uint8_t matched = 0, attempts = 0;
+    Present("bob-left-thumb");
+    EXPECT_EQ(HXDactylFeatureIdentify(device(), 0, &matched, &attempts), 0u);
+    EXPECT_EQ(matched, 2);
+
+    Present("mallory-any");
+    EXPECT_EQ(HXDactylFeatureIdentify(device(), 0, &matched, &attempts), 0x80006A2Fu);
+    EXPECT_GT(attempts, 0);
+}
+
+TEST_F(SimulatedKey, VerificationChecksOneTemplate) {
+    ASSERT_EQ(Enroll(3, "alice-right-index"), 0u);
+    ASSERT_EQ(Enroll(4, "bob-left-thumb"), 0u);
+    uint8_t attempts = 0;
+    Present("alice-right-index");
+    EXPECT_EQ(HXDactylFeatureVerify(device(), 0, 3, &attempts), 0u);
+    Present("alice-right-index");
+    EXPECT_EQ(HXDactylFeatureVerify(device(), 0, 4, &attempts), 0x80006A21u);
+}
+
+TEST_F(SimulatedKey, IndexRecordsEnrolmentAndDeletionClearsIt) {
+    ASSERT_EQ(Enroll(2, "alice-right-index"), 0u);
+    uint8_t index[10 * 20] = {};
+    ASSERT_EQ(HXDactylReadIndexFile(device(), index), 0u);
+    EXPECT_EQ(index[20], 1);
+    EXPECT_EQ(index[21], 7);
+    EXPECT_EQ(index[22] << 8 | index[23], 5 * 32) << "first template file is number 5";
+
+    ASSERT_EQ(HXDactylDeleteFingerPrint(device(), 2), 0u);
+    ASSERT_EQ(HXDactylReadIndexFile(device(), index), 0u);
+    for (int i = 20; i < 40; ++i) EXPECT_EQ(index[i], 0) << i;
+
+    uint8_t matched = 0, attempts = 0;
+    Present("alice-right-index");
+    EXPECT_NE(HXDactylFeatureIdentify(device(), 0, &matched, &attempts), 0u);
+    // A deleted template's file number is not reused.
+    ASSERT_EQ(Enroll(2, "alice-right-index"), 0u);
+    ASSERT_EQ(HXDactylReadIndexFile(device(), index), 0u);
+    EXPECT_EQ(index[22] << 8 | index[23], 6 * 32);
+}
+
+TEST_F(SimulatedKey, FailedCapturesAreReportedAndEnrolmentNeedsAgreeingCaptures) {
+    uint8_t description[20] = {};
+    EXPECT_EQ(HXDactylCaptureImage(device()), 0x80006A0Eu) << "no finger on the sensor";
+
+    HXSimPlaceFinger(device(), "alice-right-index");
+    for (uint8_t slot = 1; slot <= 2; ++slot) {
+        ASSERT_EQ(HXDactylCaptureImage(device()), 0u);
+        ASSERT_EQ(HXDactylFeatureExtract(device(), slot), 0u);
+    }
+    HXSimPlaceFinger(device(), "bob-left-thumb");
+    ASSERT_EQ(HXDactylCaptureImage(device()), 0u);
+    ASSERT_EQ(HXDactylFeatureExtract(device(), 3), 0u);
+    EXPECT_EQ(HXDactylFeatureEnroll(device(), 1, description), 0x80006A10u);
+
+    // The failed attempt kept its template file for the next one.
+    uint8_t index[200] = {};
+    ASSERT_EQ(HXDactylReadIndexFile(device(), index), 0u);
+    EXPECT_EQ(index[0], 0);
+    EXPECT_NE(index[2] << 8 | index[3], 0);
+}
+
+TEST_F(SimulatedKey, InjectedExtractionFaultsReachTheCaller) {
+    const uint16_t faults[] = {0x6A07, 0x6A08, 0x6A0B, 0x6A11};
+    HXSimPlaceFinger(device(), "alice-right-index");
+    for (uint16_t fault : faults) {
+        ASSERT_EQ(HXSimInjectFault(device(), fault, nullptr, 1), 0);
+        ASSERT_EQ(HXDactylCaptureImage(device()), 0u);
+        EXPECT_EQ(HXDactylFeatureExtract(device(), 1), 0x80000000u + fault);
+    }
+    ASSERT_EQ(HXSimInjectFault(device(), 0x6A0A, nullptr, 1), 0);
+    EXPECT_EQ(HXDactylCaptureImage(device()), 0x80006A09u) << "a dirty sensor is a failed capture";
+    EXPECT_EQ(HXDactylCaptureImage(device()), 0u);
+}
+
+TEST_F(SimulatedKey, WithoutAuthenticationFingerCommandsAreRefused) {
+    DeviceContext second{};
+    ASSERT_EQ(HXKeyOpen(("sim:" + path_.string()).c_str(), &second), 0);
+    EXPECT_EQ(HXDactylFeatureExtract(&second, 1), 0x80006982u);
+    uint8_t state = 9;
+    EXPECT_EQ(HXDactylGetSecState(&second, &state), 0x80006982u);
+    EXPECT_EQ(state, 0);
+    EXPECT_EQ(HXDactylGetSecState(device(), &state), 0u);
+    EXPECT_GE(state, 1);
+    HXKeyClose(&second);
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+// An open key for the length of one tool run.
+#ifndef FPKEY_TOOLS_KEY_SESSION_H
+#define FPKEY_TOOLS_KEY_SESSION_H
+
+#include <memory>
+#include <string>
+
+#include "fpdevice/transport.h"
+
+namespace fpkey {
+
+class KeySession {
+public:
+    // Opens the key at `address` (empty: $FPKEY_DEVICE, else "sim").
+    // Returns null and fills *error when it cannot.
+    static std::unique_ptr<KeySession> Open(const std::string &address, std::string *error);
+    ~KeySession();
+    KeySession(const KeySession &) = delete;
+    KeySession &operator=(const KeySession &) = delete;
+
+    DeviceContext *handle() { return &context_; }
+    const std::string &address() const { return address_; }
+    // A simulated key has a virtual sensor the tools can drive.
+    bool simulated() const { return address_.rfind("sim", 0) == 0; }
+
+private:
+    explicit KeySession(std::string address) : address_(std::move(address)) {}
+    std::string address_;
+    DeviceContext context_{};
+};
+
+}  // namespace fpkey
+
+#endif

@@ -1,0 +1,29 @@
+// fpkey: every operation of the fingerprint key from the command line.
+#include <CLI/CLI.hpp>
+
+#include "cli.h"
+
+int main(int argc, char **argv) {
+    CLI::App app{"fpkey: talk to a USB fingerprint key (or the simulated one)"};
+    app.require_subcommand(1);
+    fpkey::Cli cli;
+    app.add_option("-d,--device", cli.deviceAddress,
+                   "Key address: sim, sim:PATH, sim-t0[:PATH] (default: $FPKEY_DEVICE, else sim)");
+    app.add_flag("--json", cli.json, "Print one JSON object instead of text");
+    app.add_flag("--no-auth", cli.skipAuthentication,
+                 "Do not authenticate the key before commands it guards");
+
+    fpkey::AddDeviceCommands(app, cli);
+    fpkey::AddTemplateCommands(app, cli);
+    fpkey::AddSecurityCommands(app, cli);
+    fpkey::AddImageCommands(app, cli);
+    fpkey::AddSimulatorCommands(app, cli);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &error) {
+        // Help and version exit 0; any mistake on the command line is 2.
+        return app.exit(error) == 0 ? 0 : 2;
+    }
+    return cli.exitStatus;
+}

@@ -1,0 +1,89 @@
+// sim touch|lift|inject|reset|status: the simulated key's virtual sensor
+// and test controls.
+#include <vector>
+
+#include "cli.h"
+#include "hxkmgr.h"
+#include "result_meaning.h"
+
+namespace fpkey {
+namespace {
+
+DeviceContext *SimulatedKey(Cli &cli) {
+    if (!cli.Key().simulated()) throw UsageFailure{"'" + cli.Key().address() + "' is not a simulated key"};
+    return cli.Device();
+}
+
+void Require(int result, const std::string &what) {
+    if (result != 0) throw UsageFailure{what + ": " + HXKeyLastError()};
+}
+
+nlohmann::json Status(Cli &cli) {
+    DeviceContext *key = SimulatedKey(cli);
+    std::vector<char> text(HXSimStatusJson(key, nullptr, 0) + 1);
+    HXSimStatusJson(key, text.data(), text.size());
+    return nlohmann::json::parse(text.data());
+}
+
+}  // namespace
+
+void AddSimulatorCommands(CLI::App &app, Cli &cli) {
+    auto *sim = app.add_subcommand("sim", "Drive the simulated key");
+    sim->require_subcommand(1);
+
+    static std::string label;
+    auto *touch = sim->add_subcommand("touch", "Place a virtual finger on the sensor");
+    touch->add_option("label", label, "The finger, e.g. alice-right-index")->required();
+    touch->callback(cli.Action([&cli] {
+        Require(HXSimPlaceFinger(SimulatedKey(cli), label.c_str()), "placing the finger");
+        cli.Say("finger '" + label + "' on the sensor");
+    }));
+
+    sim->add_subcommand("lift", "Lift the finger off the sensor")->callback(cli.Action([&cli] {
+        Require(HXSimLiftFinger(SimulatedKey(cli)), "lifting the finger");
+        cli.Say("sensor is free");
+    }));
+
+    static std::string statusWord;
+    static std::string kind;
+    static unsigned count = 1;
+    auto *inject = sim->add_subcommand("inject", "Make the next commands answer a status word");
+    inject->add_option("status", statusWord, "Status word, e.g. 6A07 (poor image) or 0x6A0A (dirty sensor)")
+        ->required();
+    inject->add_option("--on", kind, "capture, extract, identify, verify, enroll, pin or any")
+        ->check(CLI::IsMember({"capture", "extract", "identify", "verify", "enroll", "pin", "any"}));
+    inject->add_option("--count", count, "How many commands")->check(CLI::Range(1, 1000))->capture_default_str();
+    inject->callback(cli.Action([&cli] {
+        unsigned long value = 0;
+        try {
+            value = std::stoul(statusWord, nullptr, 16);
+        } catch (const std::exception &) {
+            throw UsageFailure{"'" + statusWord + "' is not a hexadecimal status word"};
+        }
+        if (value > 0xFFFF) throw UsageFailure{"a status word has 16 bits"};
+        Require(HXSimInjectFault(SimulatedKey(cli), static_cast<uint32_t>(value), kind.empty() ? nullptr : kind.c_str(),
+                                 count),
+                "injecting the fault");
+        cli.Say("next " + std::to_string(count) + " " + (kind.empty() ? "affected" : kind) + " command(s) answer " +
+                Hex(value, 4) + " (" + StatusWordMeaning(static_cast<uint16_t>(value)) + ")");
+    }));
+
+    sim->add_subcommand("clear-faults", "Forget the injected faults")->callback(cli.Action([&cli] {
+        Require(HXSimClearFaults(SimulatedKey(cli)), "clearing the faults");
+        cli.Say("injected faults cleared");
+    }));
+
+    sim->add_subcommand("reset", "Back to the factory state (templates, settings, PIN)")
+        ->callback(cli.Action([&cli] {
+            Require(HXSimReset(SimulatedKey(cli)), "resetting the key");
+            cli.Say("simulated key reset to its factory state");
+        }));
+
+    sim->add_subcommand("status", "Show the simulated key's state")->callback(cli.Action([&cli] {
+        const nlohmann::json status = Status(cli);
+        cli.Result()["sim"] = status;
+        cli.Say(status.dump(2));
+    }));
+}
+
+}  // namespace fpkey

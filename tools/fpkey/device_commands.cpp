@@ -29,9 +29,22 @@ std::string VerifyModeName(uint8_t mode) {
     }
 }
 
+// The readable strings of a block of bytes (runs of at least three
+// printable characters), which is how keys put names and versions there.
 std::string Printable(const uint8_t *bytes, uint64_t length) {
-    std::string text;
-    for (uint64_t i = 0; i < length; ++i) text += (bytes[i] >= 0x20 && bytes[i] < 0x7F) ? char(bytes[i]) : '.';
+    std::string text, run;
+    auto flush = [&] {
+        if (run.size() >= 3) text += (text.empty() ? "" : ", ") + run;
+        run.clear();
+    };
+    for (uint64_t i = 0; i < length; ++i) {
+        if (bytes[i] >= 0x20 && bytes[i] < 0x7F) {
+            run += static_cast<char>(bytes[i]);
+        } else {
+            flush();
+        }
+    }
+    flush();
     return text;
 }
 

@@ -1,0 +1,209 @@
+// Capture, feature extraction, enrolment and matching.
+#include <algorithm>
+
+#include "simkey/commands.h"
+#include "simkey/virtual_finger.h"
+
+namespace simkey {
+namespace {
+
+constexpr uint8_t kMatchNormal = 0x06;
+constexpr uint8_t kMatchCache = 0x16;
+constexpr uint8_t kMatchTest = 0x26;
+
+const std::vector<uint8_t> *fileBytes(const KeyState &key, uint16_t id) {
+    const auto file = key.files.find(id);
+    return file == key.files.end() ? nullptr : &file->second;
+}
+
+// Whether the template enrolled under this index entry holds these features.
+bool templateMatches(const KeyState &key, const IndexEntry &entry, const Digest &features) {
+    const auto *bytes = fileBytes(key, entry.fileId);
+    if (!bytes) {
+        return false;
+    }
+    const auto record = decodeTemplateRecord(*bytes);
+    return record && record->features == features;
+}
+
+void rememberInCache(FingerCache &cache, uint8_t templateNumber, uint8_t capacity) {
+    if (!cache.enabled || std::find(cache.templates.begin(), cache.templates.end(), templateNumber) !=
+                              cache.templates.end()) {
+        return;
+    }
+    if (cache.templates.size() >= capacity) {
+        cache.templates.erase(cache.templates.begin());
+    }
+    cache.templates.push_back(templateNumber);
+}
+
+// Cached numbers whose template is gone (deleted, or the entry rewritten)
+// are dropped before the cache is used.
+void pruneCache(KeyState &key) {
+    auto &cached = key.fingerCache.templates;
+    cached.erase(std::remove_if(cached.begin(), cached.end(),
+                                [&](uint8_t number) { return !enrolledTemplate(key, number); }),
+                 cached.end());
+}
+
+uint8_t cacheStateByte(const FingerCache &cache) {
+    return static_cast<uint8_t>((cache.enabled ? 0x01 : 0x00) | (cache.templates.empty() ? 0x00 : 0x02));
+}
+
+}  // namespace
+
+Answer capture(CardContext &card, const Command &command) {
+    if (!command.expects(2)) {
+        return Answer::withStatus(sw::kWrongLength);
+    }
+    if (command.p2 != 0) {
+        return Answer::withStatus(sw::kWrongP1P2);
+    }
+    if (!card.key.fingerOnSensor) {
+        // No finger: any earlier image is gone, as on a real sensor.
+        card.key.capturedFinger.reset();
+        return Answer::withStatus(sw::kCaptureNotComplete);
+    }
+    const auto &label = *card.key.fingerOnSensor;
+    card.key.capturedFinger = label;
+    return Answer::success({captureQuality(label), captureArea(label)});
+}
+
+Answer extract(CardContext &card, const Command &command) {
+    if (!command.expects(2)) {
+        return Answer::withStatus(sw::kWrongLength);
+    }
+    if (command.p1 != 0 || command.p2 < 1 || command.p2 > kFeatureSlots) {
+        return Answer::withStatus(sw::kWrongP1P2);
+    }
+    if (!authenticated(card)) {
+        return Answer::withStatus(sw::kSecurityNotSatisfied);
+    }
+    if (!card.key.capturedFinger) {
+        return Answer::withStatus(sw::kImageNotAvailable);
+    }
+    const auto &label = *card.key.capturedFinger;
+    card.key.featureSlots[command.p2 - 1u] = label;
+    return Answer::success({minutiaeCount(label), captureQuality(label)});
+}
+
+Answer enroll(CardContext &card, const Command &command) {
+    if (!command.expects(2)) {
+        return Answer::withStatus(sw::kWrongLength);
+    }
+    if (!authenticated(card)) {
+        return Answer::withStatus(sw::kSecurityNotSatisfied);
+    }
+    const uint16_t fileId = command.p1p2();
+    if (isSystemFile(fileId)) {
+        return Answer::withStatus(sw::kConditionsNotSatisfied);
+    }
+    const auto file = card.key.files.find(fileId);
+    if (file == card.key.files.end()) {
+        return Answer::withStatus(sw::kFileNotFound);
+    }
+    auto &slots = card.key.featureSlots;
+    if (std::any_of(slots.begin(), slots.end(), [](const auto &slot) { return !slot; })) {
+        return Answer::withStatus(sw::kImageNotAvailable);
+    }
+    const std::string label = *slots[0];
+    const bool consistent = std::all_of(slots.begin(), slots.end(), [&](const auto &slot) { return *slot == label; });
+    // Either way the three extractions are used up: the next enrolment starts over.
+    slots.fill(std::nullopt);
+    if (!consistent) {
+        return Answer::withStatus(sw::kEnrollFailed);
+    }
+    const auto record = encodeTemplateRecord(TemplateRecord{fingerFeatures(label), label});
+    if (record.size() > file->second.size()) {
+        return Answer::withStatus(sw::kNotEnoughMemory);
+    }
+    std::fill(file->second.begin(), file->second.end(), uint8_t{0});
+    std::copy(record.begin(), record.end(), file->second.begin());
+    return Answer::success({command.p1, command.p2});
+}
+
+Answer match(CardContext &card, const Command &command) {
+    if (!command.expects(1)) {
+        return Answer::withStatus(sw::kWrongLength);
+    }
+    const uint8_t mode = command.p1;
+    if (mode != kMatchNormal && mode != kMatchCache && mode != kMatchTest) {
+        return Answer::withStatus(sw::kWrongP1P2);
+    }
+    if (!authenticated(card)) {
+        return Answer::withStatus(sw::kSecurityNotSatisfied);
+    }
+    auto &key = card.key;
+    if (key.settings.verifyMode == 0) {
+        return Answer::withStatus(sw::kFingerAuthDisabled);
+    }
+    if (key.fingerTries.left == 0) {
+        return Answer::withStatus(sw::kBlocked);
+    }
+    if (!key.featureSlots[0]) {
+        return Answer::withStatus(sw::kImageNotAvailable);
+    }
+
+    std::vector<IndexEntry> candidates;
+    for (const auto &entry : readTemplateIndex(key)) {
+        if (entry.enrolled && (command.p2 == 0 || entry.templateNumber == command.p2)) {
+            candidates.push_back(entry);
+        }
+    }
+    if (mode == kMatchCache) {
+        pruneCache(key);
+        if (!key.fingerCache.enabled) {
+            return Answer::withStatus(sw::kCacheNotEnabled);
+        }
+        if (key.fingerCache.templates.empty()) {
+            return Answer::withStatus(sw::kCacheEmpty);
+        }
+        const auto &cached = key.fingerCache.templates;
+        std::erase_if(candidates, [&](const IndexEntry &entry) {
+            return std::find(cached.begin(), cached.end(), entry.templateNumber) == cached.end();
+        });
+    }
+    if (candidates.empty()) {
+        return Answer::withStatus(sw::kReferencedDataNotFound);
+    }
+
+    const Digest features = fingerFeatures(*key.featureSlots[0]);
+    const auto matched = std::find_if(candidates.begin(), candidates.end(),
+                                      [&](const IndexEntry &entry) { return templateMatches(key, entry, features); });
+    if (mode == kMatchTest) {
+        return matched == candidates.end() ? Answer::withStatus(sw::kFingerMismatch)
+                                           : Answer::success({matched->templateNumber});
+    }
+    if (matched == candidates.end()) {
+        --key.fingerTries.left;
+        return Answer::withStatus(sw::triesLeft(key.fingerTries.left));
+    }
+    key.fingerTries.restore();
+    rememberInCache(key.fingerCache, matched->templateNumber, key.templateCapacity);
+    return Answer::success({matched->templateNumber});
+}
+
+Answer fingerCache(CardContext &card, const Command &command) {
+    if (!command.expects(1)) {
+        return Answer::withStatus(sw::kWrongLength);
+    }
+    if (command.p2 != 0x06) {
+        return Answer::withStatus(sw::kWrongP1P2);
+    }
+    auto &cache = card.key.fingerCache;
+    if (command.p1 != 0x00) {
+        if (!authenticated(card)) {
+            return Answer::withStatus(sw::kSecurityNotSatisfied);
+        }
+        if (command.p1 == 0x01 || command.p1 == 0x03) {
+            cache.templates.clear();
+        }
+        if (command.p1 == 0x02 || command.p1 == 0x03) {
+            cache.enabled = command.p1 == 0x02;
+        }
+    }
+    pruneCache(card.key);
+    return Answer::success({cacheStateByte(cache)});
+}
+
+}  // namespace simkey

@@ -1,0 +1,116 @@
+#include "simkey/connection.h"
+
+#include <utility>
+
+#include "simkey/card.h"
+#include "simkey/status_report.h"
+#include "simkey/status_words.h"
+
+namespace simkey {
+namespace {
+
+constexpr size_t kMaxShortResponse = 256;
+
+}  // namespace
+
+Connection::Connection(std::filesystem::path statePath, bool t0) : store_(std::move(statePath)), t0_(t0) {}
+
+void Connection::open() {
+    std::lock_guard guard(mutex_);
+    session_.resetCount = store_.update([](KeyState &key) { return key.resetCount; });
+}
+
+Answer Connection::exchange(std::span<const uint8_t> apdu) {
+    std::lock_guard guard(mutex_);
+    const auto command = parseCommand(apdu);
+    if (!command) {
+        pendingResponse_.clear();
+        return Answer::withStatus(sw::kWrongLength);
+    }
+    if (command->cla == 0x00 && command->ins == 0xC0) {
+        return getResponse(*command);
+    }
+    pendingResponse_.clear();
+    Answer answer = process(*command);
+    if (t0_ && answer.status == sw::kSuccess && !answer.data.empty()) {
+        // T=0 carries no data with the answer: the host fetches it.
+        pendingResponse_ = std::move(answer.data);
+        return Answer::withStatus(sw::kMoreData | (pendingResponse_.size() & 0xFF));
+    }
+    return answer;
+}
+
+Answer Connection::process(const Command &command) {
+    // A change that cannot be stored must not leave the session ahead of the key.
+    const Session before = session_;
+    try {
+        return store_.update([&](KeyState &key) {
+            CardContext card{key, session_, image_};
+            return processCommand(card, command);
+        });
+    } catch (...) {
+        session_ = before;
+        throw;
+    }
+}
+
+Answer Connection::getResponse(const Command &command) {
+    if (command.hasData() || !command.ne) {
+        return Answer::withStatus(sw::kWrongLength);
+    }
+    if (command.p1p2() != 0) {
+        return Answer::withStatus(sw::kWrongP1P2);
+    }
+    if (pendingResponse_.empty()) {
+        return Answer::withStatus(sw::kConditionsNotSatisfied);
+    }
+    // Data travels only with 0x9000, so a wrong Le gets 0x6Cxx (xx = the
+    // bytes waiting) and the data stays for a GET RESPONSE that asks right.
+    const size_t available = pendingResponse_.size();
+    if (*command.ne != available && *command.ne != kMaxShortResponse) {
+        return Answer::withStatus(sw::kWrongLe | (available & 0xFF));
+    }
+    return Answer::success(std::exchange(pendingResponse_, {}));
+}
+
+void Connection::placeFinger(const std::string &label) {
+    std::lock_guard guard(mutex_);
+    store_.update([&](KeyState &key) { return key.fingerOnSensor = label, 0; });
+}
+
+void Connection::liftFinger() {
+    std::lock_guard guard(mutex_);
+    store_.update([](KeyState &key) { return key.fingerOnSensor.reset(), 0; });
+}
+
+void Connection::injectFault(const Fault &fault) {
+    std::lock_guard guard(mutex_);
+    store_.update([&](KeyState &key) { return key.faults.push_back(fault), 0; });
+}
+
+void Connection::clearFaults() {
+    std::lock_guard guard(mutex_);
+    store_.update([](KeyState &key) { return key.faults.clear(), 0; });
+}
+
+void Connection::resetKey() {
+    std::lock_guard guard(mutex_);
+    store_.resetToFactory();
+    pendingResponse_.clear();
+    image_ = ImageDownload{};
+}
+
+std::string Connection::statusJson() {
+    std::lock_guard guard(mutex_);
+    return store_.update([&](KeyState &key) {
+        session_.followKey(key.resetCount);
+        return statusReport(key, session_, ConnectionFacts{store_.path(), t0_, image_.lines, image_.lineBytes});
+    });
+}
+
+ImageDownload Connection::lastImage() {
+    std::lock_guard guard(mutex_);
+    return image_;
+}
+
+}  // namespace simkey

@@ -1,0 +1,237 @@
+// The C entry points of the stand-in key manager.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "connection_registry.h"
+#include "hxkmgr.h"
+#include "simkey/key_address.h"
+#include "simkey/status_words.h"
+#include "simkey/virtual_finger.h"
+
+namespace {
+
+using hxkmgr::registry;
+
+constexpr int kNotSimulated = -1;
+constexpr int kBadArgument = -2;
+constexpr int kStateFailure = -3;
+constexpr uint64_t kMaxCommandLength = 4 + 1 + 255 + 1;
+// What a PC/SC transport answers when the response does not fit the buffer.
+constexpr uint32_t kInsufficientBuffer = 0x80100008u;
+
+thread_local std::string lastError;
+
+void setError(std::string message) { lastError = std::move(message); }
+
+std::shared_ptr<simkey::Connection> connectionOf(const DeviceContext *context, const char *caller) {
+    auto connection = context ? registry().find(context->keyManagerHandle) : nullptr;
+    if (!connection) {
+        setError(std::string(caller) + ": the device context is not an open simulated key");
+    }
+    return connection;
+}
+
+// Runs a control operation on the key behind the context, turning failures into codes.
+template <class Operation>
+int control(DeviceContext *context, const char *caller, Operation &&operation) {
+    const auto connection = connectionOf(context, caller);
+    if (!connection) {
+        return kNotSimulated;
+    }
+    try {
+        return operation(*connection);
+    } catch (const std::exception &error) {
+        setError(std::string(caller) + ": " + error.what());
+        return kStateFailure;
+    }
+}
+
+int toResult(uint32_t status) { return static_cast<int>(status); }
+
+}  // namespace
+
+extern "C" {
+
+HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLength, const uint8_t *command,
+                                uint64_t *responseLength, uint8_t *response) {
+    if (!responseLength) {
+        return toResult(simkey::sw::kNoDiagnosis);
+    }
+    const uint64_t capacity = *responseLength;
+    *responseLength = 0;
+    const auto connection = registry().find(keyManagerHandle);
+    if (!connection) {
+        return toResult(simkey::sw::kNoDiagnosis);
+    }
+    if (!command || commandLength > kMaxCommandLength) {
+        return toResult(simkey::sw::kWrongLength);
+    }
+    try {
+        const auto answer = connection->exchange({command, static_cast<size_t>(commandLength)});
+        if (answer.status != simkey::sw::kSuccess) {
+            return toResult(answer.status);
+        }
+        if (answer.data.size() > capacity || (!response && !answer.data.empty())) {
+            return toResult(kInsufficientBuffer);
+        }
+        if (!answer.data.empty()) {
+            std::memcpy(response, answer.data.data(), answer.data.size());
+        }
+        *responseLength = answer.data.size();
+        return toResult(simkey::sw::kSuccess);
+    } catch (const simkey::StateFileNotWritten &error) {
+        setError(error.what());
+        return toResult(simkey::sw::kMemoryFailure);
+    } catch (const std::exception &error) {
+        setError(error.what());
+        return toResult(simkey::sw::kNoDiagnosis);
+    }
+}
+
+HXKMGR_API int HXKeyOpen(const char *address, DeviceContext *context) {
+    if (!context) {
+        setError("HXKeyOpen: no device context given");
+        return -1;
+    }
+    std::memset(context, 0, sizeof *context);
+    try {
+        const auto key = simkey::parseKeyAddress(address ? address : HXKeyDefaultAddress());
+        if (key.defaultLocation) {
+            simkey::createStateDirectories(key.statePath);
+        }
+        auto connection = std::make_shared<simkey::Connection>(key.statePath, key.t0);
+        connection->open();
+        context->keyManagerHandle = registry().add(std::move(connection));
+        context->activeProtocol = key.t0 ? 1 : 2;
+        context->state = FP_DEVICE_STATE_READY;
+        return 0;
+    } catch (const std::exception &error) {
+        setError(error.what());
+        return -1;
+    }
+}
+
+HXKMGR_API void HXKeyClose(DeviceContext *context) {
+    if (!context) {
+        return;
+    }
+    registry().remove(context->keyManagerHandle);
+    std::memset(context, 0, sizeof *context);
+}
+
+HXKMGR_API const char *HXKeyLastError(void) { return lastError.c_str(); }
+
+HXKMGR_API const char *HXKeyDefaultAddress(void) {
+    const char *address = std::getenv("FPKEY_DEVICE");
+    return address && *address ? address : "sim";
+}
+
+HXKMGR_API int HXSimResetKey(const char *address) {
+    try {
+        const auto key = simkey::parseKeyAddress(address ? address : HXKeyDefaultAddress());
+        if (key.defaultLocation) {
+            simkey::createStateDirectories(key.statePath);
+        }
+        simkey::StateStore(key.statePath).resetToFactory();
+        return 0;
+    } catch (const std::exception &error) {
+        setError(std::string("HXSimResetKey: ") + error.what());
+        return -1;
+    }
+}
+
+HXKMGR_API int HXSimPlaceFinger(DeviceContext *context, const char *label) {
+    return control(context, "HXSimPlaceFinger", [&](simkey::Connection &connection) {
+        const std::string text = label ? label : "";
+        if (const auto problem = simkey::fingerLabelProblem(text); !problem.empty()) {
+            setError("HXSimPlaceFinger: " + problem);
+            return kBadArgument;
+        }
+        connection.placeFinger(text);
+        return 0;
+    });
+}
+
+HXKMGR_API int HXSimLiftFinger(DeviceContext *context) {
+    return control(context, "HXSimLiftFinger", [](simkey::Connection &connection) {
+        connection.liftFinger();
+        return 0;
+    });
+}
+
+HXKMGR_API int HXSimInjectFault(DeviceContext *context, uint32_t statusWord, const char *command, unsigned count) {
+    return control(context, "HXSimInjectFault", [&](simkey::Connection &connection) {
+        if (statusWord == 0 || statusWord == simkey::sw::kSuccess || count == 0) {
+            setError("HXSimInjectFault: a fault needs a failure status word and a count of at least 1");
+            return kBadArgument;
+        }
+        simkey::Fault fault{statusWord, simkey::defaultFaultKind(statusWord), count};
+        if (command) {
+            const auto kind = simkey::faultKindFromName(command);
+            if (!kind) {
+                setError(std::string("HXSimInjectFault: unknown command kind \"") + command +
+                         "\" (capture, extract, identify, verify, enroll, pin, any)");
+                return kBadArgument;
+            }
+            fault.kind = *kind;
+        }
+        connection.injectFault(fault);
+        return 0;
+    });
+}
+
+HXKMGR_API int HXSimClearFaults(DeviceContext *context) {
+    return control(context, "HXSimClearFaults", [](simkey::Connection &connection) {
+        connection.clearFaults();
+        return 0;
+    });
+}
+
+HXKMGR_API int HXSimReset(DeviceContext *context) {
+    return control(context, "HXSimReset", [](simkey::Connection &connection) {
+        connection.resetKey();
+        return 0;
+    });
+}
+
+HXKMGR_API size_t HXSimStatusJson(DeviceContext *context, char *buffer, size_t capacity) {
+    size_t needed = 0;
+    const int result = control(context, "HXSimStatusJson", [&](simkey::Connection &connection) {
+        const std::string text = connection.statusJson();
+        needed = text.size() + 1;
+        if (buffer && capacity >= needed) {
+            std::memcpy(buffer, text.c_str(), needed);
+        } else if (buffer && capacity > 0) {
+            buffer[0] = '\0';
+        }
+        return 0;
+    });
+    return result == 0 ? needed : 0;
+}
+
+HXKMGR_API int HXSimLastImage(DeviceContext *context, uint64_t *lines, uint64_t *lineBytes, uint8_t *pixels,
+                              size_t capacity) {
+    return control(context, "HXSimLastImage", [&](simkey::Connection &connection) {
+        if (!lines || !lineBytes) {
+            setError("HXSimLastImage: the line count and line length need somewhere to go");
+            return kBadArgument;
+        }
+        const auto image = connection.lastImage();
+        *lines = image.lines;
+        *lineBytes = image.lineBytes;
+        if (pixels) {
+            if (capacity < image.pixels.size()) {
+                setError("HXSimLastImage: the pixel buffer holds " + std::to_string(capacity) + " bytes, the image " +
+                         std::to_string(image.pixels.size()));
+                return kBadArgument;
+            }
+            std::copy(image.pixels.begin(), image.pixels.end(), pixels);
+        }
+        return 0;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,24 @@
+// The key used to answer the key's challenge in external authentication.
+#ifndef HXPKCS_AUTH_KEY_H
+#define HXPKCS_AUTH_KEY_H
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace hxpkcs {
+
+using AuthKey = std::array<uint8_t, 16>;
+
+// 32 hex digits; nullopt for anything else.
+std::optional<AuthKey> parseAuthKey(std::string_view hex);
+// $FPKEY_AUTH_KEY when set and not empty, else the factory key 00 01 ... 0F;
+// nullopt when the variable does not hold a key.
+std::optional<AuthKey> configuredAuthKey();
+// AES-128-ECB of one block; nullopt when the cipher fails.
+std::optional<std::array<uint8_t, 16>> encryptChallenge(const AuthKey &key, const std::array<uint8_t, 16> &challenge);
+
+}  // namespace hxpkcs
+
+#endif

@@ -49,6 +49,8 @@ expect 2 'not a PNG or binary PGM file' -- download-image "$dir/bad.pgm"
 echo '{"broken": ' > "$dir/corrupt.json"
 expect 2 'corrupt' -- --device "sim:$dir/corrupt.json" info
 grep -q '"broken": ' "$dir/corrupt.json" || { echo "FAIL: corrupt state file was replaced"; failures=$((failures + 1)); }
+expect 0 'factory state' -- --device "sim:$dir/corrupt.json" sim reset
+expect 0 'capacity: 10' -- --device "sim:$dir/corrupt.json" capacity
 expect 0 'factory state' -- sim reset
 expect 0 '0 of 10 templates enrolled' -- list
 

@@ -73,9 +73,13 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
         cli.Say("injected faults cleared");
     }));
 
+    // Reset works on the address without opening the key, so that it also
+    // replaces a state file the key cannot be opened from.
     sim->add_subcommand("reset", "Back to the factory state (templates, settings, PIN)")
         ->callback(cli.Action([&cli] {
-            Require(HXSimReset(SimulatedKey(cli)), "resetting the key");
+            const std::string address = cli.deviceAddress.empty() ? HXKeyDefaultAddress() : cli.deviceAddress;
+            if (address.rfind("sim", 0) != 0) throw UsageFailure{"'" + address + "' is not a simulated key"};
+            Require(HXSimResetKey(address.c_str()), "resetting the key");
             cli.Say("simulated key reset to its factory state");
         }));
 

@@ -106,7 +106,7 @@ int ScriptedKeyManager::Exchange(uint64_t /*handle*/, uint64_t length, const uin
     if (!ruled && filesEnabled_) answer = FromFiles(sent);
     // Like a real key manager, it trusts the capacity it was given.
     const size_t n = std::min<size_t>(answer.data.size(), *responseLength);
-    std::memcpy(response, answer.data.data(), n);
+    if (n != 0) std::memcpy(response, answer.data.data(), n);
     *responseLength = answer.data.size();
     return static_cast<int>(answer.result);
 }

@@ -4,5 +4,9 @@
 
 #include "fpdevice/transport.h"
 #include "fpdevice/dactyl.h"
+#include "fpdevice/imaging_primitives.h"
+#include "fpdevice/imaging_localsums.h"
+#include "fpdevice/imaging_orientation.h"
+#include "fpdevice/imaging_fft.h"
 
 #endif

@@ -14,13 +14,7 @@
 
 #include <stdint.h>
 
-#ifndef FPDEVICE_API
-#if defined(__GNUC__)
-#define FPDEVICE_API __attribute__((visibility("default")))
-#else
-#define FPDEVICE_API
-#endif
-#endif
+#include "fpdevice/export.h"
 
 #ifdef __cplusplus
 extern "C" {

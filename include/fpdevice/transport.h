@@ -10,15 +10,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "fpdevice/export.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-#if defined(__GNUC__)
-#define FPDEVICE_API __attribute__((visibility("default")))
-#else
-#define FPDEVICE_API
-#endif
 
 /*
  * The device context record. The host owns it and the key manager fills it

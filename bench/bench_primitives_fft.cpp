@@ -71,7 +71,7 @@ void BM_HistogramCreateDestroy(benchmark::State &state)
         HistogramDestroy(histogram);
     }
 }
-BENCHMARK(BM_HistogramCreateDestroy);
+BENCHMARK(BM_HistogramCreateDestroy)->Name("HistogramCreateDestroy/fpkey");
 
 void BM_HistogramCompute(benchmark::State &state)
 {
@@ -84,7 +84,7 @@ void BM_HistogramCompute(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_HistogramCompute)->Apply(image_sizes);
+BENCHMARK(BM_HistogramCompute)->Name("HistogramCompute/fpkey")->Apply(image_sizes);
 
 void BM_HistogramStatistics(benchmark::State &state)
 {
@@ -95,7 +95,7 @@ void BM_HistogramStatistics(benchmark::State &state)
         benchmark::DoNotOptimize(HistogramGetVariance2(histogram.data(), 128));
     }
 }
-BENCHMARK(BM_HistogramStatistics);
+BENCHMARK(BM_HistogramStatistics)->Name("HistogramStatistics/fpkey");
 
 void BM_HistogramPrint(benchmark::State &state)
 {
@@ -106,7 +106,7 @@ void BM_HistogramPrint(benchmark::State &state)
     }
     std::remove(path.c_str());
 }
-BENCHMARK(BM_HistogramPrint);
+BENCHMARK(BM_HistogramPrint)->Name("HistogramPrint/fpkey");
 
 // ---- Copy and fill ----
 
@@ -121,7 +121,7 @@ void BM_ImageCopy(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_ImageCopy)->Apply(image_sizes);
+BENCHMARK(BM_ImageCopy)->Name("ImageCopy/fpkey")->Apply(image_sizes);
 
 void BM_ImageFlood(benchmark::State &state)
 {
@@ -133,7 +133,7 @@ void BM_ImageFlood(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_ImageFlood)->Apply(image_sizes);
+BENCHMARK(BM_ImageFlood)->Name("ImageFlood/fpkey")->Apply(image_sizes);
 
 void BM_ImageClear(benchmark::State &state)
 {
@@ -145,7 +145,7 @@ void BM_ImageClear(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_ImageClear)->Apply(image_sizes);
+BENCHMARK(BM_ImageClear)->Name("ImageClear/fpkey")->Apply(image_sizes);
 
 // ---- Scaling (the argument is the side of the larger image) ----
 
@@ -161,7 +161,7 @@ void BM_ImageEnlarge(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_ImageEnlarge)->Apply(image_sizes);
+BENCHMARK(BM_ImageEnlarge)->Name("ImageEnlarge/fpkey")->Apply(image_sizes);
 
 void BM_ImageReduce(benchmark::State &state)
 {
@@ -175,7 +175,7 @@ void BM_ImageReduce(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_ImageReduce)->Apply(image_sizes);
+BENCHMARK(BM_ImageReduce)->Name("ImageReduce/fpkey")->Apply(image_sizes);
 
 // ---- Normalisation ----
 
@@ -190,7 +190,7 @@ void BM_ImageNormalize(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_ImageNormalize)->Apply(image_sizes);
+BENCHMARK(BM_ImageNormalize)->Name("ImageNormalize/fpkey")->Apply(image_sizes);
 
 // ---- Rotation tables (angle count, block side) ----
 
@@ -204,7 +204,7 @@ void BM_AxisTransform(benchmark::State &state)
         AxisDestroy(table, angles);
     }
 }
-BENCHMARK(BM_AxisTransform)->Args({12, 16})->Args({16, 32})->Args({180, 32});
+BENCHMARK(BM_AxisTransform)->Name("AxisTransform/fpkey")->Args({12, 16})->Args({16, 32})->Args({180, 32});
 
 // ---- FFT ----
 
@@ -243,7 +243,7 @@ void BM_FftPair(benchmark::State &state)
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * 2);
 }
-BENCHMARK(BM_FftPair)->Apply(fft_sizes);
+BENCHMARK(BM_FftPair)->Name("FftPair/fpkey")->Apply(fft_sizes);
 
 // One forward transform of fresh data each time (the 1/n scaling would
 // otherwise drive repeated transforms into denormals); the copy of 2 x 128
@@ -260,7 +260,7 @@ void BM_Fft(benchmark::State &state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_Fft)->Arg(128);
+BENCHMARK(BM_Fft)->Name("FFT/fpkey")->Arg(128);
 
 void BM_HistogramSmooth(benchmark::State &state)
 {
@@ -271,7 +271,7 @@ void BM_HistogramSmooth(benchmark::State &state)
         benchmark::DoNotOptimize(HistogramSmooth(histogram.data()));
     }
 }
-BENCHMARK(BM_HistogramSmooth);
+BENCHMARK(BM_HistogramSmooth)->Name("HistogramSmooth/fpkey");
 
 void BM_HistogramSmooth128(benchmark::State &state)
 {
@@ -282,7 +282,7 @@ void BM_HistogramSmooth128(benchmark::State &state)
         benchmark::DoNotOptimize(HistogramSmooth128(histogram.data()));
     }
 }
-BENCHMARK(BM_HistogramSmooth128);
+BENCHMARK(BM_HistogramSmooth128)->Name("HistogramSmooth128/fpkey");
 
 #ifdef FPKEY_HAVE_OPENCV
 
@@ -307,7 +307,7 @@ void BM_OpenCv_CalcHist(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_OpenCv_CalcHist)->Apply(image_sizes);
+BENCHMARK(BM_OpenCv_CalcHist)->Name("HistogramCompute/opencv")->Apply(image_sizes);
 
 void BM_OpenCv_ResizeNearestUp(benchmark::State &state)
 {
@@ -321,7 +321,7 @@ void BM_OpenCv_ResizeNearestUp(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_OpenCv_ResizeNearestUp)->Apply(image_sizes);
+BENCHMARK(BM_OpenCv_ResizeNearestUp)->Name("ImageEnlarge/opencv")->Apply(image_sizes);
 
 void BM_OpenCv_ResizeAreaDown(benchmark::State &state)
 {
@@ -335,7 +335,7 @@ void BM_OpenCv_ResizeAreaDown(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_OpenCv_ResizeAreaDown)->Apply(image_sizes);
+BENCHMARK(BM_OpenCv_ResizeAreaDown)->Name("ImageReduce/opencv-area")->Apply(image_sizes);
 
 void BM_OpenCv_PyrDown(benchmark::State &state)
 {
@@ -349,7 +349,7 @@ void BM_OpenCv_PyrDown(benchmark::State &state)
     }
     set_samples_processed(state, side);
 }
-BENCHMARK(BM_OpenCv_PyrDown)->Apply(image_sizes);
+BENCHMARK(BM_OpenCv_PyrDown)->Name("ImageReduce/opencv")->Apply(image_sizes);
 
 // Complex 128-point transform, forward scaled by 1/n like FFT.
 void BM_OpenCv_Dft(benchmark::State &state)
@@ -366,7 +366,7 @@ void BM_OpenCv_Dft(benchmark::State &state)
         benchmark::DoNotOptimize(output.data);
     }
 }
-BENCHMARK(BM_OpenCv_Dft)->Arg(128);
+BENCHMARK(BM_OpenCv_Dft)->Name("FFT/opencv")->Arg(128);
 
 // Forward and inverse, as BM_FftPair.
 void BM_OpenCv_DftPair(benchmark::State &state)
@@ -385,7 +385,7 @@ void BM_OpenCv_DftPair(benchmark::State &state)
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * 2);
 }
-BENCHMARK(BM_OpenCv_DftPair)->Arg(128);
+BENCHMARK(BM_OpenCv_DftPair)->Name("FftPair/opencv")->Arg(128);
 
 #endif // FPKEY_HAVE_OPENCV
 

@@ -1,0 +1,67 @@
+// The extrema scan of the segmentation thresholds.
+#include "imaging/histogram_extrema.h"
+
+#include <cstring>
+
+namespace fpdevice::imaging {
+
+namespace {
+
+void append(ExtremaList *list, int32_t bin)
+{
+    // A scan cannot list more extrema than bins; the test only guards memory.
+    if (list->count < kHistogramBins) {
+        list->bin[list->count] = static_cast<int16_t>(bin);
+        ++list->count;
+    }
+}
+
+// The end of the plateau that starts at bin i: the first j > i whose count
+// differs from bin j - 1, or 255 when the plateau reaches it.
+int32_t plateau_end(const uint32_t *h, int32_t i)
+{
+    int32_t j = i + 1;
+    while (j <= kHistogramBins - 2 && clamped_bin(h, j) == clamped_bin(h, j - 1)) {
+        ++j;
+    }
+    return j;
+}
+
+} // namespace
+
+void find_histogram_extrema(const uint32_t *h, int32_t first, int32_t last, ExtremaList *peaks,
+                            ExtremaList *valleys)
+{
+    std::memset(peaks, 0, sizeof *peaks);
+    std::memset(valleys, 0, sizeof *valleys);
+    for (int32_t i = first; i <= last; ++i) {
+        uint32_t here = clamped_bin(h, i);
+        uint32_t before = clamped_bin(h, i - 1);
+        uint32_t after = clamped_bin(h, i + 1);
+        if (here < before && here < after) {
+            append(valleys, i);
+        } else if (here < before && here == after) {
+            const int32_t j = plateau_end(h, i);
+            if (clamped_bin(h, j) > clamped_bin(h, j - 1)) {
+                append(valleys, (i + j) / 2);
+            }
+            i = j - 1;
+        }
+        // The peak test looks at the bin the valley test may have moved to:
+        // the last bin of a plateau.
+        here = clamped_bin(h, i);
+        before = clamped_bin(h, i - 1);
+        after = clamped_bin(h, i + 1);
+        if (here > before && here > after) {
+            append(peaks, i);
+        } else if (here > before && here == after) {
+            const int32_t j = plateau_end(h, i);
+            if (clamped_bin(h, j) < clamped_bin(h, j - 1)) {
+                append(peaks, (i + j) / 2);
+            }
+            i = j - 1;
+        }
+    }
+}
+
+} // namespace fpdevice::imaging

@@ -1,0 +1,36 @@
+// Peaks and valleys of a 256-bin histogram, shared by the two segmentation
+// thresholds. Private to the library.
+#ifndef FPDEVICE_IMAGING_HISTOGRAM_EXTREMA_H
+#define FPDEVICE_IMAGING_HISTOGRAM_EXTREMA_H
+
+#include <cstdint>
+
+namespace fpdevice::imaging {
+
+constexpr int32_t kHistogramBins = 256;
+
+// Bin indexes in increasing order. Unused entries are 0.
+struct ExtremaList {
+    int16_t bin[kHistogramBins];
+    int16_t count;
+};
+
+// Scans bins first ... last (inclusive, within 0 ... 255) of the histogram
+// and fills both lists, starting them empty. A strict local extremum is
+// listed at its bin; a plateau that falls on one side and rises on the other
+// (or the reverse) at its middle, rounded down; a step (a plateau between a
+// rise and a further rise) not at all. Neighbours outside the histogram count
+// as equal to the nearest bin inside, so bins 0 and 255 are never extrema by
+// themselves.
+void find_histogram_extrema(const uint32_t *histogram, int32_t first, int32_t last,
+                            ExtremaList *peaks, ExtremaList *valleys);
+
+// The count of bin b, b clamped to 0 ... 255.
+inline uint32_t clamped_bin(const uint32_t *histogram, int32_t b)
+{
+    return histogram[b < 0 ? 0 : (b > kHistogramBins - 1 ? kHistogramBins - 1 : b)];
+}
+
+} // namespace fpdevice::imaging
+
+#endif

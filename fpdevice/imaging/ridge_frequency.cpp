@@ -1,0 +1,225 @@
+// Local ridge spacing on a grid of 4 x 4-pixel cells.
+//
+// For each cell a 33-sample gray profile is taken across the ridges (along
+// the normal of the local orientation), each profile point averaged with
+// four neighbours along the ridge direction. The spacing of its peaks (or
+// valleys) gives the cell's value in eighths of a pixel.
+#include "fpdevice/imaging_frequency.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int32_t kAngles = 181;      // 0 ... 180 degrees
+constexpr int32_t kReach = 16;        // profile points k = -16 ... 16
+constexpr int32_t kProfile = 2 * kReach + 1;
+constexpr int32_t kSpread = 2;        // neighbours along the ridge, each side
+constexpr uint8_t kUnmeasured = 255;
+
+// cos and sin scaled by 256 and truncated. The angle is rounded to single
+// precision before the trigonometry, so some products fall just short of a
+// whole number and truncate one lower: cos 60 gives 127, sin 90 gives 255.
+struct DirectionTables {
+    int16_t cos256[kAngles];
+    int16_t sin256[kAngles];
+};
+
+void build_tables(DirectionTables *t)
+{
+    for (int32_t a = 0; a < kAngles; ++a) {
+        const auto alpha = static_cast<float>(a * 3.141592653589793 / 180.0);
+        t->cos256[a] = static_cast<int16_t>(256.0 * std::cos(static_cast<double>(alpha)));
+        t->sin256[a] = static_cast<int16_t>(256.0 * std::sin(static_cast<double>(alpha)));
+    }
+}
+
+struct Extrema {
+    int32_t at[kProfile];
+    int32_t count;
+};
+
+void append(Extrema *e, int32_t position)
+{
+    e->at[e->count] = position;
+    ++e->count;
+}
+
+// Peaks and valleys of the profile, at the middle of a flat top or bottom.
+void find_extrema(const uint8_t *p, Extrema *peaks, Extrema *valleys)
+{
+    peaks->count = 0;
+    valleys->count = 0;
+    int32_t peakStart = -1;
+    int32_t peakEnd = -1;
+    int32_t valleyStart = -1;
+    int32_t valleyEnd = -1;
+    for (int32_t i = 1; i < kProfile - 1; ++i) {
+        if (p[i - 1] < p[i] && p[i] >= p[i + 1]) {
+            peakStart = i;
+        }
+        if (p[i - 1] <= p[i] && p[i] > p[i + 1]) {
+            peakEnd = i;
+        }
+        if (peakStart >= 0 && peakEnd >= 0 && peakStart <= peakEnd) {
+            append(peaks, (peakStart + peakEnd) / 2);
+            peakStart = -1;
+            peakEnd = -1;
+        }
+        if (p[i - 1] > p[i] && p[i] <= p[i + 1]) {
+            valleyStart = i;
+        }
+        if (p[i - 1] >= p[i] && p[i] < p[i + 1]) {
+            valleyEnd = i;
+        }
+        if (valleyStart >= 0 && valleyEnd >= 0 && valleyStart <= valleyEnd) {
+            append(valleys, (valleyStart + valleyEnd) / 2);
+            valleyStart = -1;
+            valleyEnd = -1;
+        }
+    }
+}
+
+// 8 x the spacing, or kUnmeasured.
+int32_t spacing_value(const Extrema &peaks, const Extrema &valleys)
+{
+    if (peaks.count >= 3 || valleys.count >= 3) {
+        const Extrema &e = peaks.count >= 3 ? peaks : valleys;
+        uint8_t histogram[100] = {};
+        for (int32_t i = 1; i < e.count; ++i) {
+            ++histogram[e.at[i] - e.at[i - 1]];
+        }
+        // The distance with the most neighbours within one pixel; ties go to
+        // the larger distance, so even spacings of 8 score 9 (value 72).
+        int32_t value = kUnmeasured;
+        uint8_t best = 0;
+        for (int32_t d = 2; d < 50; ++d) {
+            const auto s = static_cast<uint8_t>(histogram[d - 1] + histogram[d] + histogram[d + 1]);
+            if (s >= best) {
+                best = s;
+                value = 8 * d;
+            }
+        }
+        return value;
+    }
+    if (peaks.count == 2 && valleys.count == 2) {
+        // From the first to the last of four alternating extrema lie three
+        // half periods; 2 * (8 * span / 3) is 8 x the period.
+        const int32_t span = valleys.at[0] < peaks.at[0] ? peaks.at[1] - valleys.at[0]
+                                                         : valleys.at[1] - peaks.at[0];
+        return 2 * ((8 * span) / 3);
+    }
+    return kUnmeasured;
+}
+
+struct Image {
+    const uint8_t *samples;
+    int32_t height;
+    int32_t width;
+};
+
+// Profile across the ridges through (x, y) for direction (c, s). A point
+// with no sample inside the image keeps the value the profile had there.
+void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s,
+                    uint8_t *profile)
+{
+    // Offsets along the ridge for t = 1, 2. Shifts of negative products round
+    // toward minus infinity.
+    int32_t along[kSpread][2];
+    for (int32_t t = 1; t <= kSpread; ++t) {
+        along[t - 1][0] = (t * c) >> 8;
+        along[t - 1][1] = (t * s) >> 8;
+    }
+    const int32_t margin = kReach + kSpread + 1;
+    const bool inside = x >= margin && y >= margin && x + margin < im.width &&
+                        y + margin < im.height;
+    for (int32_t k = -kReach; k <= kReach; ++k) {
+        const int32_t px = x - ((k * s) >> 8);
+        const int32_t py = y + ((k * c) >> 8);
+        if (inside) {
+            // Every point lies inside: no tests needed.
+            const uint8_t *row = im.samples + static_cast<intptr_t>(py) * im.width;
+            uint32_t sum = row[px];
+            for (int32_t t = 0; t < kSpread; ++t) {
+                const intptr_t offset = static_cast<intptr_t>(along[t][1]) * im.width + along[t][0];
+                sum += row[px + offset] + row[px - offset];
+            }
+            profile[k + kReach] = static_cast<uint8_t>(sum / (2 * kSpread + 1));
+            continue;
+        }
+        uint32_t sum = 0;
+        uint32_t count = 0;
+        const auto add = [&](int32_t qx, int32_t qy) {
+            if (qx >= 0 && qy >= 0 && qx < im.width && qy < im.height) {
+                sum += im.samples[static_cast<intptr_t>(qy) * im.width + qx];
+                ++count;
+            }
+        };
+        add(px, py);
+        for (int32_t t = 0; t < kSpread; ++t) {
+            add(px + along[t][0], py + along[t][1]);
+            add(px - along[t][0], py - along[t][1]);
+        }
+        if (count != 0) {
+            profile[k + kReach] = static_cast<uint8_t>(sum / count);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t width,
+                                  const BlockField *field, uint8_t **map)
+{
+    if (map != nullptr) {
+        *map = nullptr;
+    }
+    if (image == nullptr || field == nullptr || field->data == nullptr || map == nullptr ||
+        field->rows == 0 || field->cols == 0 || height < 1 || width < 1) {
+        return 2;
+    }
+    DirectionTables tables;
+    build_tables(&tables);
+
+    const int32_t nX = width >> 2;
+    const int32_t nY = height >> 2;
+    // One byte at least, so that an image too small for a cell still gets a
+    // map to free rather than a null that reads as failure.
+    const size_t cells = static_cast<size_t>(nX) * static_cast<size_t>(nY);
+    auto *out = static_cast<uint8_t *>(std::malloc(cells == 0 ? 1 : cells));
+    if (out == nullptr) {
+        return 1;
+    }
+    std::memset(out, kUnmeasured, cells);
+
+    const Image im{image, height, width};
+    uint8_t profile[kProfile] = {};
+    Extrema peaks;
+    Extrema valleys;
+    const int32_t lastRow = field->rows - 1;
+    const int32_t lastCol = field->cols - 1;
+    for (int32_t cy = 0; cy < nY; ++cy) {
+        const int32_t y = cy * 4;
+        const int32_t by = (y >> 3) < lastRow ? (y >> 3) : lastRow;
+        // The field's rows run from the bottom of the image up.
+        const int16_t *fieldRow = field->data + static_cast<size_t>(lastRow - by) * field->cols;
+        for (int32_t cx = 0; cx < nX; ++cx) {
+            const int32_t x = cx * 4;
+            const int32_t bx = (x >> 3) < lastCol ? (x >> 3) : lastCol;
+            int32_t theta = fieldRow[bx];
+            if (theta < -90 || theta > 90) {
+                continue; // no table entry: the cell stays unmeasured
+            }
+            if (theta < 0) {
+                theta += 180;
+            }
+            sample_profile(im, x, y, tables.cos256[theta], tables.sin256[theta], profile);
+            find_extrema(profile, &peaks, &valleys);
+            const int32_t v = spacing_value(peaks, valleys);
+            out[static_cast<size_t>(cy) * nX + cx] = static_cast<uint8_t>(v > 255 ? 255 : v);
+        }
+    }
+    *map = out;
+    return 0;
+}

@@ -1,0 +1,226 @@
+// Foreground threshold from the modes of a histogram drawn as a bar picture.
+//
+// The smoothed histogram is drawn as 256 bars, one per column, and the
+// picture is cleaned with binary morphology: the cleaning closes narrow
+// notches and removes thin spikes that a direct scan of the counts would
+// take for peaks. The threshold is then placed by the first peaks of the
+// cleaned profile and the valley after the first peak.
+#include "fpdevice/imaging_localsums.h"
+#include "fpdevice/imaging_primitives.h"
+#include "fpdevice/imaging_segmentation.h"
+#include "imaging/histogram_extrema.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using fpdevice::imaging::clamped_bin;
+using fpdevice::imaging::ExtremaList;
+using fpdevice::imaging::kHistogramBins;
+
+constexpr int32_t kSide = 256; // the bar picture is kSide x kSide
+constexpr int32_t kSignificantBar = 10;
+
+// Copies the histogram of the image into counts; false when out of memory.
+bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts)
+{
+    uint32_t *histogram = HistogramCompute(image, static_cast<uint16_t>(height),
+                                           static_cast<uint16_t>(width));
+    if (histogram == nullptr) {
+        return false;
+    }
+    std::memcpy(counts, histogram, kHistogramBins * sizeof *counts);
+    HistogramDestroy(histogram);
+    return true;
+}
+
+// Three-bin mean, rounded down; the end bins average the two that exist.
+void smooth_three(uint32_t *h)
+{
+    uint32_t s[kHistogramBins];
+    s[0] = (h[0] + h[1]) / 2;
+    for (int32_t i = 1; i < kHistogramBins - 1; ++i) {
+        s[i] = (h[i - 1] + h[i] + h[i + 1]) / 3;
+    }
+    s[kHistogramBins - 1] = (h[kHistogramBins - 2] + h[kHistogramBins - 1]) / 2;
+    std::memcpy(h, s, sizeof s);
+}
+
+struct Significant {
+    int32_t first = -1;
+    int32_t last = -1;
+};
+
+// Draws bar i in column i, rows 0 ... bar - 1. Bars are scaled so that the
+// largest count, or 5 % of the total when the largest is above that, is 255:
+// one dominant bin must not flatten the rest of the profile.
+Significant draw_bars(const uint32_t *h, uint8_t *picture)
+{
+    uint32_t total = 0;
+    uint32_t largest = 0;
+    for (int32_t i = 0; i < kHistogramBins; ++i) {
+        total += h[i];
+        largest = h[i] > largest ? h[i] : largest;
+    }
+    if (static_cast<double>(largest) > 0.05 * static_cast<double>(total)) {
+        largest = static_cast<uint32_t>(0.05 * static_cast<double>(total));
+    }
+    Significant range;
+    if (largest == 0) {
+        // Fewer than 20 counts in all: 255 / 0 would scale nothing sensibly,
+        // and every bar stays empty.
+        return range;
+    }
+    const auto scale = static_cast<float>(255.0 / static_cast<double>(largest));
+    for (int32_t i = 0; i < kHistogramBins; ++i) {
+        const float scaled = static_cast<float>(h[i]) * scale;
+        // Compared before the conversion: counts far above the 5 % cap give
+        // values beyond any integer type.
+        const int32_t bar = scaled >= 255.0F ? 255 : static_cast<int32_t>(scaled);
+        if (bar > kSignificantBar) {
+            if (range.first < 0) {
+                range.first = i;
+            }
+            range.last = i;
+        }
+        for (int32_t y = 0; y < bar; ++y) {
+            picture[y * kSide + i] = 255;
+        }
+    }
+    return range;
+}
+
+// Dilation by window count, erosion by the full window, then one 3 x 3
+// erosion and dilation. False when a step could not run.
+bool clean_bars(uint8_t *picture)
+{
+    return MY_BWDilateFastUint16(picture, kSide, kSide, 9, 9) == 0 &&
+           MY_BWErodeFastUint16(picture, kSide, kSide, 9, 9) == 0 &&
+           BErode(picture, kSide, kSide) == 0 && BDilate(picture, kSide, kSide) == 0;
+}
+
+// Column x becomes the highest row set in it, 0 for an empty column (so a
+// solid bar of height n reads back as n - 1).
+void read_profile(const uint8_t *picture, uint32_t *h)
+{
+    for (int32_t x = 0; x < kSide; ++x) {
+        uint32_t top = 0;
+        for (int32_t y = kSide - 1; y >= 0; --y) {
+            if (picture[y * kSide + x] != 0) {
+                top = static_cast<uint32_t>(y);
+                break;
+            }
+        }
+        h[x] = top;
+    }
+}
+
+// (p - f) * 1.5 + p in single precision; the threshold keeps the low 8 bits
+// of the integer part, so a lift past 255 wraps (300 gives 44).
+uint8_t lift(int32_t p, int32_t f)
+{
+    const float v = static_cast<float>(p - f) * 1.5F + static_cast<float>(p);
+    return static_cast<uint8_t>(static_cast<int32_t>(v));
+}
+
+uint8_t blend(uint8_t x, int32_t valley)
+{
+    return static_cast<uint8_t>(static_cast<int32_t>(0.6 * x + 0.4 * valley));
+}
+
+// A peak whose drop to the valley is small and shallow.
+bool is_weak(const uint32_t *h, int32_t peak, int32_t valley)
+{
+    const uint32_t drop = clamped_bin(h, peak) - clamped_bin(h, valley); // wraps on a rise
+    const int32_t distance = peak > valley ? peak - valley : valley - peak;
+    if (drop > 34) {
+        return false;
+    }
+    // A peak on the valley's bin has an infinite slope: not weak.
+    return distance != 0 && static_cast<float>(drop) / static_cast<float>(distance) < 3.0F;
+}
+
+uint8_t choose_threshold(const uint32_t *h, Significant range, const ExtremaList &peaks,
+                         const ExtremaList &valleys)
+{
+    const int32_t f = range.first;
+    const int32_t l = range.last;
+    const int32_t n = peaks.count;
+    if (n == 0) {
+        return 0;
+    }
+    const int32_t p0 = peaks.bin[0];
+    if (n == 1) {
+        return l - p0 < 5 * (p0 - f) ? static_cast<uint8_t>((f + p0) / 2) : lift(p0, f);
+    }
+    const int32_t p1 = peaks.bin[1];
+    // The first valley after p0. Between two peaks the scan always lists a
+    // valley, so with two peaks the second valley exists when the first lies
+    // before p0.
+    const int32_t valley = valleys.bin[0] > p0 ? valleys.bin[0] : valleys.bin[1];
+    const auto v = static_cast<uint8_t>(valley);
+    if (n > 2) {
+        // Unsigned: a rise after p0 wraps to a large drop.
+        const uint32_t drop = clamped_bin(h, p0) - clamped_bin(h, p0 + 5);
+        if (drop > 30) {
+            const uint8_t t = lift(p0, f);
+            return t < p1 ? t : v;
+        }
+        return v;
+    }
+    if (is_weak(h, p0, valley)) {
+        return l - p1 < 3 * (p1 - f) ? static_cast<uint8_t>((f + p1) / 2)
+                                      : blend(lift(p1, f), valley);
+    }
+    if (is_weak(h, p1, valley)) {
+        if (l - p0 < 3 * (p0 - f)) {
+            return static_cast<uint8_t>((f + p0) / 2);
+        }
+        const uint8_t t = blend(lift(p0, f), valley);
+        return t < p1 ? t : v;
+    }
+    return v;
+}
+
+} // namespace
+
+extern "C" uint32_t FpThresholdingGradsImage(uint8_t *image, int16_t height, int16_t width)
+{
+    if (image == nullptr || height < 0 || width < 0) {
+        return 255;
+    }
+    uint32_t h[kHistogramBins];
+    if (!image_histogram(image, height, width, h)) {
+        return 255;
+    }
+    smooth_three(h);
+
+    auto *picture = static_cast<uint8_t *>(std::calloc(kSide * kSide, 1));
+    if (picture == nullptr) {
+        return 255;
+    }
+    const Significant range = draw_bars(h, picture);
+    if (!clean_bars(picture)) {
+        std::free(picture);
+        return 255;
+    }
+    read_profile(picture, h);
+    std::free(picture);
+
+    ExtremaList peaks;
+    ExtremaList valleys;
+    if (range.first >= 0) {
+        fpdevice::imaging::find_histogram_extrema(h, range.first, range.last, &peaks, &valleys);
+    } else {
+        peaks.count = 0;
+        valleys.count = 0;
+    }
+    const uint8_t t = choose_threshold(h, range, peaks, valleys);
+
+    const int32_t count = static_cast<int32_t>(height) * static_cast<int32_t>(width);
+    for (int32_t i = 0; i < count; ++i) {
+        image[i] = image[i] > t ? 255 : 0;
+    }
+    return t;
+}

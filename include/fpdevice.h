@@ -8,5 +8,9 @@
 #include "fpdevice/imaging_localsums.h"
 #include "fpdevice/imaging_orientation.h"
 #include "fpdevice/imaging_fft.h"
+#include "fpdevice/imaging_segmentation.h"
+#include "fpdevice/imaging_regions.h"
+#include "fpdevice/imaging_frequency.h"
+#include "fpdevice/imaging_quality.h"
 
 #endif

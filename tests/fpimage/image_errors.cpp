@@ -1,0 +1,86 @@
+// Images fpimage cannot analyse are reported with a reason, never a crash.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gray_image.h"
+#include "image_run.h"
+#include "patterns.h"
+#include "temp_dir.h"
+
+namespace fpkey {
+namespace {
+
+using patterns::TempDir;
+
+std::string Pgm(int width, int height, size_t samples) {
+    return "P5\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n" + std::string(samples, '\x80');
+}
+
+// A valid PNG of the given channels, cut to `keep` bytes when keep > 0.
+std::string Png(const TempDir &dir, int channels, size_t keep) {
+    const std::vector<uint8_t> samples(64 * 64 * static_cast<size_t>(channels), 90);
+    std::string error;
+    const std::string path = dir.File("source.png");
+    EXPECT_TRUE(WritePng(path, 64, 64, channels, samples.data(), &error)) << error;
+    std::string bytes(std::filesystem::file_size(path), '\0');
+    std::ifstream(path, std::ios::binary).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return keep > 0 ? bytes.substr(0, keep) : bytes;
+}
+
+struct BadImage {
+    const char *name;
+    std::function<std::string(const TempDir &)> bytes;  // empty result: no file at all
+    const char *reason;
+};
+
+class UnusableImage : public ::testing::TestWithParam<BadImage> {};
+
+TEST_P(UnusableImage, FailsWithAReasonAndNoPictures) {
+    const TempDir dir;
+    const std::string contents = GetParam().bytes(dir);
+    const std::string path = contents.empty() ? dir.File("missing.png") : dir.Write("input", contents);
+    const std::filesystem::path out = dir.File("out");
+    std::filesystem::create_directories(out);
+    const ImageOutcome outcome = AnalyzeFile(path, out.string(), "input");
+    EXPECT_FALSE(outcome.summary.has_value());
+    EXPECT_NE(outcome.error.find(GetParam().reason), std::string::npos) << outcome.error;
+    EXPECT_TRUE(outcome.pictures.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+}
+
+const BadImage kBadImages[] = {
+    {"Missing", [](const TempDir &) { return std::string(); }, "cannot open"},
+    {"ColourPng", [](const TempDir &d) { return Png(d, 3, 0); }, "not an 8-bit gray image"},
+    {"TruncatedPng", [](const TempDir &d) { return Png(d, 1, 60); }, "damaged"},
+    {"TruncatedPgm", [](const TempDir &) { return Pgm(64, 64, 100); }, "shorter than its header"},
+    {"OversizedPgm", [](const TempDir &) { return Pgm(40000, 40, 10); }, "at most 32767"},
+    {"OneByOnePgm", [](const TempDir &) { return Pgm(1, 1, 1); }, "at least 32"},
+    {"NotAnImage", [](const TempDir &) { return std::string("hello, world\n"); }, "not a PNG or binary PGM"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, UnusableImage, ::testing::ValuesIn(kBadImages),
+                         [](const auto &param) { return std::string(param.param.name); });
+
+TEST(UsableImage, WritesFiveCompletePictures) {
+    const TempDir dir;
+    const GrayImage image = patterns::RidgedDisc(96, 36, 9.0);
+    const std::string path = dir.File("disc.png");
+    std::string error;
+    ASSERT_TRUE(WritePng(path, image.height, image.width, 1, image.pixels.data(), &error)) << error;
+    const ImageOutcome outcome = AnalyzeFile(path, dir.File(""), "disc");
+    ASSERT_TRUE(outcome.summary.has_value()) << outcome.error;
+    ASSERT_EQ(outcome.pictures.size(), 5u);
+    for (const auto &[kind, file] : outcome.pictures) {
+        EXPECT_EQ(std::filesystem::path(file).filename(), "disc_" + kind + ".png");
+        EXPECT_TRUE(std::filesystem::exists(file));
+        EXPECT_FALSE(std::filesystem::exists(file + ".partial"));
+    }
+}
+
+}  // namespace
+}  // namespace fpkey

@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh build test bench
-scripts/build.sh build/bench -DCMAKE_BUILD_TYPE=Release -DFPKEY_BENCH=ON -DFPKEY_TESTS=OFF -DFPKEY_TOOLS=OFF -DFPKEY_AUTHDLG=OFF
+scripts/build.sh build/bench -DCMAKE_BUILD_TYPE=Release -DFPKEY_BENCH=ON -DFPKEY_TESTS=OFF -DFPKEY_AUTHDLG=OFF
 results=build/bench/results.json
 build/bench/bin/fpkey_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     --benchmark_out="$results" --benchmark_out_format=json "$@"

@@ -2,6 +2,8 @@
 // with nothing but the C library, the loader and libm beside the key manager.
 #include <gtest/gtest.h>
 
+#include "command_output.h"
+
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -12,25 +14,8 @@ namespace {
 
 const std::string kLibrary = std::string(FPKEY_LIBRARY_DIR) + "/libfpdevice.so";
 
-std::string RunCommand(const std::string &command) {
-    std::string output;
-    FILE *pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return output;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
-
-std::set<std::string> Lines(std::istream &in) {
-    std::set<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty()) lines.insert(line);
-    }
-    return lines;
-}
+using fpkey_test::Lines;
+using fpkey_test::RunCommand;
 
 TEST(Exports, DynamicSymbolTableMatchesTheExportList) {
     std::ifstream listFile(FPKEY_EXPORT_FILE);

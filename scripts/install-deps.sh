@@ -7,6 +7,7 @@ declare -A groups=(
   [build]="build-essential cmake pkg-config libcli11-dev nlohmann-json3-dev libssl-dev libpng-dev"
   [test]="libgtest-dev libgmock-dev binutils"
   [bench]="libbenchmark-dev libopencv-dev"
+  [gui]="qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-qpa-plugins xvfb xauth fonts-dejavu-core"
 )
 
 wanted=()

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The whole test suite: a warnings-as-errors build with its tests, then the
-# same tests again under AddressSanitizer + UndefinedBehaviorSanitizer.
+# same tests again under AddressSanitizer + UndefinedBehaviorSanitizer, then
+# the login dialog's worker tests under ThreadSanitizer. The dialogs run on
+# Qt's offscreen platform; their screenshot test runs under Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh build test
+scripts/install-deps.sh build test gui
 
 scripts/build.sh build/ci -DFPKEY_WERROR=ON
 (cd build/ci && ctest --output-on-failure -j2)
@@ -13,3 +15,8 @@ scripts/build.sh build/asan -DFPKEY_WERROR=ON -DFPKEY_SANITIZE=ON -DFPKEY_TOOLS=
 (cd build/asan && \
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --output-on-failure -j2)
+
+cmake -S "$root" -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFPKEY_WERROR=ON -DFPKEY_TSAN=ON \
+  -DFPKEY_TOOLS=OFF >/dev/null
+cmake --build build/tsan -j2 --target test_authdlg_double
+(cd build/tsan && ctest --output-on-failure -j2 -R '^authdlg_double\.')

@@ -1,5 +1,7 @@
-// The extrema scan of the segmentation thresholds.
+// The histogram and extrema scan of the segmentation thresholds.
 #include "imaging/histogram_extrema.h"
+
+#include "fpdevice/imaging_primitives.h"
 
 #include <cstring>
 
@@ -62,6 +64,18 @@ void find_histogram_extrema(const uint32_t *h, int32_t first, int32_t last, Extr
             i = j - 1;
         }
     }
+}
+
+bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts)
+{
+    uint32_t *histogram = HistogramCompute(image, static_cast<uint16_t>(height),
+                                           static_cast<uint16_t>(width));
+    if (histogram == nullptr) {
+        return false;
+    }
+    std::memcpy(counts, histogram, kHistogramBins * sizeof *counts);
+    HistogramDestroy(histogram);
+    return true;
 }
 
 } // namespace fpdevice::imaging

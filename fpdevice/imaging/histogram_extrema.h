@@ -1,4 +1,4 @@
-// Peaks and valleys of a 256-bin histogram, shared by the two segmentation
+// Image histograms, their peaks and valleys, shared by the two segmentation
 // thresholds. Private to the library.
 #ifndef FPDEVICE_IMAGING_HISTOGRAM_EXTREMA_H
 #define FPDEVICE_IMAGING_HISTOGRAM_EXTREMA_H
@@ -24,6 +24,10 @@ struct ExtremaList {
 // themselves.
 void find_histogram_extrema(const uint32_t *histogram, int32_t first, int32_t last,
                             ExtremaList *peaks, ExtremaList *valleys);
+
+// Copies the 256-bin histogram of the image into counts; false when out of
+// memory.
+bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts);
 
 // The count of bin b, b clamped to 0 ... 255.
 inline uint32_t clamped_bin(const uint32_t *histogram, int32_t b)

@@ -16,24 +16,12 @@
 namespace {
 
 using fpdevice::imaging::clamped_bin;
+using fpdevice::imaging::image_histogram;
 using fpdevice::imaging::ExtremaList;
 using fpdevice::imaging::kHistogramBins;
 
 constexpr int32_t kSide = 256; // the bar picture is kSide x kSide
 constexpr int32_t kSignificantBar = 10;
-
-// Copies the histogram of the image into counts; false when out of memory.
-bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts)
-{
-    uint32_t *histogram = HistogramCompute(image, static_cast<uint16_t>(height),
-                                           static_cast<uint16_t>(width));
-    if (histogram == nullptr) {
-        return false;
-    }
-    std::memcpy(counts, histogram, kHistogramBins * sizeof *counts);
-    HistogramDestroy(histogram);
-    return true;
-}
 
 // Three-bin mean, rounded down; the end bins average the two that exist.
 void smooth_three(uint32_t *h)

@@ -16,22 +16,11 @@
 namespace {
 
 using fpdevice::imaging::clamped_bin;
+using fpdevice::imaging::image_histogram;
 using fpdevice::imaging::ExtremaList;
 using fpdevice::imaging::kHistogramBins;
 
 constexpr int32_t kHalfBins = 128;
-
-bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts)
-{
-    uint32_t *histogram = HistogramCompute(image, static_cast<uint16_t>(height),
-                                           static_cast<uint16_t>(width));
-    if (histogram == nullptr) {
-        return false;
-    }
-    std::memcpy(counts, histogram, kHistogramBins * sizeof *counts);
-    HistogramDestroy(histogram);
-    return true;
-}
 
 // Level 0 is never foreground evidence; the mean of the 128 bins is taken
 // off every bin, rounded down, and what falls below it is empty.

@@ -142,10 +142,16 @@ bool valid_arguments(const BlkQualityMap *record, const uint8_t *image, int16_t 
     return record != nullptr && image != nullptr && height >= 1 && width >= 1;
 }
 
-// An image with fewer than 16 rows or columns has no complete block to rate.
-bool has_complete_block(const Layout &layout)
+// Starts the record (zero map) and lays out the blocks: 0 when there is a
+// block to rate, 1 out of memory, 2 for an image with fewer than 16 rows or
+// columns (no complete block; the record keeps its zero map).
+int32_t prepare_rating(BlkQualityMap *record, int16_t height, int16_t width, Layout *layout)
 {
-    return layout.blockRows > 0 && layout.blockCols > 0;
+    if (start_record(record, height, width) != 0) {
+        return 1;
+    }
+    *layout = layout_of(height, width);
+    return layout->blockRows > 0 && layout->blockCols > 0 ? 0 : 2;
 }
 
 } // namespace
@@ -159,12 +165,9 @@ FPDEVICE_API int32_t ImageBlkQuality(BlkQualityMap *record, const uint8_t *image
     if (!valid_arguments(record, image, height, width)) {
         return 2;
     }
-    if (start_record(record, height, width) != 0) {
-        return 1;
-    }
-    const Layout layout = layout_of(height, width);
-    if (!has_complete_block(layout)) {
-        return 2;
+    Layout layout{};
+    if (const int32_t status = prepare_rating(record, height, width, &layout); status != 0) {
+        return status;
     }
     uint16_t **grads = FpGetImg4DirectionGradsEx(image, height, width, kCellSize);
     if (grads == nullptr) {
@@ -187,12 +190,9 @@ FPDEVICE_API int32_t ImageBlkQualityEx(BlkQualityMap *record, const uint8_t *ima
             return 2;
         }
     }
-    if (start_record(record, height, width) != 0) {
-        return 1;
-    }
-    const Layout layout = layout_of(height, width);
-    if (!has_complete_block(layout)) {
-        return 2;
+    Layout layout{};
+    if (const int32_t status = prepare_rating(record, height, width, &layout); status != 0) {
+        return status;
     }
     return rate_image(record, layout, grads);
 }

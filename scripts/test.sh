@@ -8,15 +8,20 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/install-deps.sh build test gui
 
-scripts/build.sh build/ci -DFPKEY_WERROR=ON
+# The test builds need neither -O2 code nor full debug information: -O1 with
+# line tables compiles about twice as fast and sanitizer reports still name
+# file and line.
+quick=("-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG")
+
+scripts/build.sh build/ci "${quick[@]}" -DFPKEY_WERROR=ON
 (cd build/ci && ctest --output-on-failure -j2)
 
-scripts/build.sh build/asan -DFPKEY_WERROR=ON -DFPKEY_SANITIZE=ON -DFPKEY_TOOLS=ON
+scripts/build.sh build/asan "${quick[@]}" -DFPKEY_WERROR=ON -DFPKEY_SANITIZE=ON -DFPKEY_TOOLS=ON
 (cd build/asan && \
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --output-on-failure -j2)
 
-cmake -S "$root" -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFPKEY_WERROR=ON -DFPKEY_TSAN=ON \
+cmake -S "$root" -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo "${quick[@]}" -DFPKEY_WERROR=ON -DFPKEY_TSAN=ON \
   -DFPKEY_TOOLS=OFF >/dev/null
 cmake --build build/tsan -j2 --target test_authdlg_double
 (cd build/tsan && ctest --output-on-failure -j2 -R '^authdlg_double\.')

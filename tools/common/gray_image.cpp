@@ -76,6 +76,40 @@ bool ReadPgm(const std::string &path, GrayImage *image, std::string *error) {
     return true;
 }
 
+// libpng reports errors by longjmp back to a setjmp. The functions that set
+// one hold nothing with a destructor and change no local after it, so the
+// jump skips no clean-up and finds every value it needs intact.
+bool ReadPngHeader(png_structp png, png_infop info, FILE *file, png_uint_32 *height, png_uint_32 *width,
+                   int *colour, int *depth) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_init_io(png, file);
+    png_read_info(png, info);
+    *width = png_get_image_width(png, info);
+    *height = png_get_image_height(png, info);
+    *colour = png_get_color_type(png, info);
+    *depth = png_get_bit_depth(png, info);
+    return true;
+}
+
+bool ReadPngRows(png_structp png, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_read_image(png, rows);
+    return true;
+}
+
+bool WritePngRows(png_structp png, png_infop info, FILE *file, int height, int width, int channels,
+                  png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, nullptr);
+    return true;
+}
+
 struct PngReader {
     png_structp png = nullptr;
     png_infop info = nullptr;
@@ -85,34 +119,31 @@ struct PngReader {
 bool ReadPng(FILE *file, GrayImage *image, std::string *error) {
     PngReader reader;
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (reader.png == nullptr) {
+    if (reader.png != nullptr) reader.info = png_create_info_struct(reader.png);
+    if (reader.info == nullptr) {
         *error = "out of memory";
         return false;
     }
-    reader.info = png_create_info_struct(reader.png);
-    std::vector<uint8_t> pixels;
-    std::vector<png_bytep> rows;
-    // libpng reports damage by longjmp; nothing with a destructor is created
-    // between here and the reads below.
-    if (reader.info == nullptr || setjmp(png_jmpbuf(reader.png))) {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int colour = 0;
+    int depth = 0;
+    if (!ReadPngHeader(reader.png, reader.info, file, &height, &width, &colour, &depth)) {
         *error = "PNG file is damaged";
         return false;
     }
-    png_init_io(reader.png, file);
-    png_read_info(reader.png, reader.info);
-    const png_uint_32 width = png_get_image_width(reader.png, reader.info);
-    const png_uint_32 height = png_get_image_height(reader.png, reader.info);
-    const int colour = png_get_color_type(reader.png, reader.info);
-    const int depth = png_get_bit_depth(reader.png, reader.info);
     if (colour != PNG_COLOR_TYPE_GRAY || depth != 8) {
         *error = "not an 8-bit gray image (convert it to 8-bit grayscale first)";
         return false;
     }
     if (!CheckSize(static_cast<long>(height), static_cast<long>(width), error)) return false;
-    pixels.resize(static_cast<size_t>(height) * width);
-    rows.resize(height);
+    std::vector<uint8_t> pixels(static_cast<size_t>(height) * width);
+    std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y) rows[y] = pixels.data() + static_cast<size_t>(y) * width;
-    png_read_image(reader.png, rows.data());
+    if (!ReadPngRows(reader.png, rows.data())) {
+        *error = "PNG file is damaged";
+        return false;
+    }
     image->height = static_cast<int>(height);
     image->width = static_cast<int>(width);
     image->pixels = std::move(pixels);
@@ -146,32 +177,30 @@ bool ReadGrayImage(const std::string &path, GrayImage *image, std::string *error
 
 bool WritePng(const std::string &path, int height, int width, int channels, const uint8_t *samples,
               std::string *error) {
-    File file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
+    FILE *file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
         *error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
-    PngWriter writer;
-    writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (writer.png == nullptr) {
-        *error = "out of memory";
-        return false;
+    bool written = false;
+    {
+        PngWriter writer;
+        writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        if (writer.png != nullptr) writer.info = png_create_info_struct(writer.png);
+        if (writer.info != nullptr) {
+            const size_t stride = static_cast<size_t>(width) * static_cast<size_t>(channels);
+            std::vector<png_bytep> rows(static_cast<size_t>(height));
+            for (size_t y = 0; y < rows.size(); ++y) rows[y] = const_cast<png_bytep>(samples + y * stride);
+            written = WritePngRows(writer.png, writer.info, file, height, width, channels, rows.data());
+        }
     }
-    writer.info = png_create_info_struct(writer.png);
-    if (writer.info == nullptr || setjmp(png_jmpbuf(writer.png))) {
+    // A file that could not be finished is removed rather than left half-written.
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        std::remove(path.c_str());
         *error = "cannot write " + path;
         return false;
     }
-    png_init_io(writer.png, file.get());
-    png_set_IHDR(writer.png, writer.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
-                 channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(writer.png, writer.info);
-    const size_t stride = static_cast<size_t>(width) * static_cast<size_t>(channels);
-    for (int y = 0; y < height; ++y) {
-        png_write_row(writer.png, const_cast<png_bytep>(samples + static_cast<size_t>(y) * stride));
-    }
-    png_write_end(writer.png, nullptr);
     return true;
 }
 

@@ -1,9 +1,14 @@
 // Images fpimage cannot analyse are reported with a reason, never a crash.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -80,6 +85,48 @@ TEST(UsableImage, WritesFiveCompletePictures) {
         EXPECT_TRUE(std::filesystem::exists(file));
         EXPECT_FALSE(std::filesystem::exists(file + ".partial"));
     }
+}
+
+struct UnwritablePng {
+    const char *name;
+    std::string path;
+    bool leavesPath;  // the path must still exist afterwards (a device)
+};
+
+TEST(UnwritablePng, IsReportedAndLeavesNoHalfWrittenFile) {
+    const TempDir dir;
+    const std::vector<uint8_t> samples(128 * 128, 77);
+    const std::vector<UnwritablePng> cases = {
+        {"missing folder", dir.File("absent/picture.png"), false},
+        {"full device", "/dev/full", true},
+    };
+    for (const UnwritablePng &c : cases) {
+        if (c.leavesPath && !std::filesystem::exists(c.path)) continue;  // no such device here
+        std::string error;
+        EXPECT_FALSE(WritePng(c.path, 128, 128, 1, samples.data(), &error)) << c.name;
+        EXPECT_NE(error.find(c.path), std::string::npos) << c.name << ": " << error;
+        EXPECT_EQ(std::filesystem::exists(c.path), c.leavesPath) << c.name;
+    }
+}
+
+// Run in a child: a file-size limit makes the writes of a regular file fail
+// part-way. Exits 0 when the write was refused and nothing is left behind.
+[[noreturn]] void WriteUnderSizeLimit(const std::string &path, const std::vector<uint8_t> &samples) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::string error;
+    const bool written = WritePng(path, 256, 256, 1, samples.data(), &error);
+    std::exit(!written && !std::filesystem::exists(path) ? 0 : 1);
+}
+
+TEST(UnwritablePng, FileCutShortByASizeLimitIsRemoved) {
+    const TempDir dir;
+    const std::string path = dir.File("cut.png");
+    std::vector<uint8_t> noise(256 * 256);
+    std::mt19937 random(7);  // noise does not compress below the limit
+    for (uint8_t &sample : noise) sample = static_cast<uint8_t>(random());
+    EXPECT_EXIT(WriteUnderSizeLimit(path, noise), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

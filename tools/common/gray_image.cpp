@@ -1,6 +1,7 @@
 #include "gray_image.h"
 
 #include <png.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -194,10 +195,13 @@ bool WritePng(const std::string &path, int height, int width, int channels, cons
             written = WritePngRows(writer.png, writer.info, file, height, width, channels, rows.data());
         }
     }
-    // A file that could not be finished is removed rather than left half-written.
+    // A file that could not be finished is removed rather than left
+    // half-written; a device or pipe given as the path is left alone.
+    struct stat status {};
+    const bool regular = fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
-        std::remove(path.c_str());
+        if (regular) std::remove(path.c_str());
         *error = "cannot write " + path;
         return false;
     }

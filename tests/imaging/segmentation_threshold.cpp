@@ -1,5 +1,6 @@
 // Foreground threshold from the cleaned bar picture of the histogram.
 #include "failing_malloc.h"
+#include "histogram_images.h"
 #include "fpdevice/imaging_segmentation.h"
 
 #include <gtest/gtest.h>
@@ -12,18 +13,8 @@
 
 namespace {
 
-using Counts = std::vector<int>;
-
-// One column of samples holding exactly the given number of each level, in
-// increasing order (the thresholds look at the histogram only).
-std::vector<uint8_t> column_of(const Counts &counts)
-{
-    std::vector<uint8_t> image;
-    for (int v = 0; v < 256; ++v) {
-        image.insert(image.end(), static_cast<size_t>(counts[v]), static_cast<uint8_t>(v));
-    }
-    return image;
-}
+using histogram_images::column_of;
+using histogram_images::Counts;
 
 // 3 x max(0, width - |v - centre|): linear flanks survive the three-bin
 // smoothing unchanged, so the significant bins can be read off by hand.

@@ -1,6 +1,7 @@
 // Foreground threshold from the smoothed half-resolution histogram, and both
 // thresholds on a synthetic finger area.
 #include "failing_malloc.h"
+#include "histogram_images.h"
 #include "fpdevice/imaging_localsums.h"
 #include "fpdevice/imaging_segmentation.h"
 
@@ -17,16 +18,8 @@
 
 namespace {
 
-using Counts = std::vector<int>;
-
-std::vector<uint8_t> column_of(const Counts &counts)
-{
-    std::vector<uint8_t> image;
-    for (int v = 0; v < 256; ++v) {
-        image.insert(image.end(), static_cast<size_t>(counts[v]), static_cast<uint8_t>(v));
-    }
-    return image;
-}
+using histogram_images::column_of;
+using histogram_images::Counts;
 
 Counts gaussian(double centre, double sd, double peak, Counts counts = Counts(256, 0))
 {

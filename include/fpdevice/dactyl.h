@@ -37,6 +37,8 @@ extern "C" {
 /* The template index: one entry per template number, in file 0x0520. */
 #define FP_INDEX_FILE_ID         0x0520u
 #define FP_INDEX_ENTRY_SIZE      20u
+/* The largest index any key can report: 255 entries. */
+#define FP_INDEX_MAX_BYTES       (255u * FP_INDEX_ENTRY_SIZE)
 #define FP_LOCK_MARK_FILE_ID     0x4000u
 
 typedef struct FpIndexEntry {
@@ -79,6 +81,13 @@ FPDEVICE_API uint64_t HXDactylFeatureVerifyTest(DeviceContext *hDev, uint16_t on
 
 FPDEVICE_API uint64_t HXDactylFeatureEnroll(DeviceContext *hDev, uint8_t templateNumber,
                                             const uint8_t *description);
+/*
+ * Reads the whole template index into `index`: capacity x 20 bytes.
+ *
+ * **The buffer must hold capacity x 20 bytes, and the capacity is read again
+ * inside this call, so a capacity read before it may no longer hold: give it
+ * FP_INDEX_MAX_BYTES (255 x 20 = 5100 bytes), which fits every key.**
+ */
 FPDEVICE_API uint64_t HXDactylReadIndexFile(DeviceContext *hDev, uint8_t *index);
 FPDEVICE_API uint64_t HXDactylDeleteFingerPrint(DeviceContext *hDev, uint8_t templateNumber);
 

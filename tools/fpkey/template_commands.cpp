@@ -21,7 +21,7 @@ struct TemplateOptions {
 
 std::vector<uint8_t> ReadIndex(Cli &cli, uint8_t *capacity) {
     cli.Check("reading the template capacity", HXDactylGetMaxTmpltNum(cli.Device(), capacity));
-    std::vector<uint8_t> index(static_cast<size_t>(*capacity) * FP_INDEX_ENTRY_SIZE);
+    std::vector<uint8_t> index(FP_INDEX_MAX_BYTES);
     if (*capacity != 0) cli.Check("reading the template index", HXDactylReadIndexFile(cli.Device(), index.data()));
     return index;
 }

@@ -39,7 +39,7 @@ uint8_t EnsureEnrolled(const DeviceFunctions &device, DeviceContext *key, const 
 
     uint8_t capacity = 0;
     if (Failed("template capacity", device.getMaxTmpltNum(key, &capacity), error)) return 0;
-    std::vector<uint8_t> index(static_cast<size_t>(capacity) * FP_INDEX_ENTRY_SIZE);
+    std::vector<uint8_t> index(FP_INDEX_MAX_BYTES);
     if (Failed("template index", device.readIndexFile(key, index.data()), error)) return 0;
     number = 0;
     for (uint8_t candidate = 1; candidate <= capacity && number == 0; ++candidate) {

@@ -31,6 +31,14 @@ uint64_t SCardTransmit(uint64_t keyManagerHandle, const SCardIoRequest * /*sendP
     uint64_t dataLength = kAnnouncedCapacity;
     const int result = Icc_tsi_apiHxDev(keyManagerHandle, commandLength, command, &dataLength, data);
     const uint32_t status = static_cast<uint32_t>(result);
+    // A wide result is some failure code of the key manager; should its low
+    // half look like success or like data waiting, reading it as a status
+    // word would report a failed command as done.
+    const uint16_t lowHalf = static_cast<uint16_t>(status);
+    if (status > 0xFFFFu && (lowHalf == SW_SUCCESS || (lowHalf & 0xFF00u) == SW_MORE_DATA_BASE)) {
+        *receiveLength = 0;
+        return SCARD_TRANSMIT_NOT_A_STATUS;
+    }
     if (status == SW_SUCCESS) {
         // An answer no short response can carry is a broken transport, not
         // data: refusing it here keeps every caller's buffer safe.

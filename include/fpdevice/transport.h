@@ -66,6 +66,8 @@ FPDEVICE_API extern const SCardIoRequest g_rgSCardT1Pci;
 #define SW_FINGER_MISMATCH         0x6A21u
 #define SW_INCORRECT_DATA          0x6A80u
 #define SW_FILE_NOT_FOUND          0x6A82u
+#define SW_NOT_ENOUGH_MEMORY       0x6A84u
+#define SW_FILE_EXISTS             0x6A89u
 #define SW_SELF_TEST_FAILED        0x6AFAu
 #define SW_DEVICE_INFO_FAILED      0x6AFBu
 #define SW_WRONG_P1P2              0x6B00u
@@ -76,6 +78,9 @@ FPDEVICE_API extern const SCardIoRequest g_rgSCardT1Pci;
 #define SCARD_TRANSMIT_RETRY       1117u
 /* Transmit result for an answer larger than a short response can carry. */
 #define SCARD_TRANSMIT_OVERSIZE    0x80100008u
+/* Transmit result for a key-manager result above 0xFFFF whose low 16 bits
+ * read 0x9000 or 0x61xx: a failure that must not pass for success. */
+#define SCARD_TRANSMIT_NOT_A_STATUS 0x80100013u
 
 /* ---- APDU exchange ---- */
 FPDEVICE_API uint64_t SCardTransmit(uint64_t keyManagerHandle, const SCardIoRequest *sendPci,

@@ -73,6 +73,11 @@ TEST_P(SimpleFrame, TransportFailureIsAnUnknownStatus) {
     EXPECT_TRUE(key().Commands().empty());
 }
 
+TEST_P(SimpleFrame, KeyManagerFailureWithASuccessfulLowHalfIsNoSuccess) {
+    key().On("", 0x19000);
+    EXPECT_EQ(GetParam().call(device()), 0x8000B001u);
+}
+
 TEST_P(SimpleFrame, NullHandleReportsTheLock) {
     EXPECT_EQ(GetParam().call(nullptr), 0x80009909u);
     EXPECT_TRUE(key().Commands().empty());

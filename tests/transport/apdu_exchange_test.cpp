@@ -80,8 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
                      0x6105,
                      0,
                      {"80 FA 02 00 2F", "00 C0 00 00 10"}},
-        // Only the low 16 bits of the key manager's result are a status word.
-        ExchangeCase{"WideResultKeepsLow16Bits", {{0x19000, Filled(3, 1)}}, 0x9000, 0, {"80 FA 02 00 2F"}},
+        // Only the low 16 bits of the key manager's result are a status word,
+        // unless they would read as success or as data waiting.
+        ExchangeCase{"WideResultKeepsLow16Bits", {{0x16A82, Filled(3, 1)}}, 0x6A82, 0, {"80 FA 02 00 2F"}},
+        ExchangeCase{"WideResultLookingLikeSuccessFails", {{0x19000, Filled(3, 1)}}, 0xFFFF, 0, {"80 FA 02 00 2F"}},
+        ExchangeCase{"WideResultLookingLikeMoreDataFails", {{0x26110, {}}}, 0xFFFF, 0, {"80 FA 02 00 2F"}},
         ExchangeCase{"ShortResponseLimitIsAccepted", {{0x9000, Filled(256, 7)}}, 0x9000, 256, {"80 FA 02 00 2F"}}),
     fpkey_test::ByName());
 

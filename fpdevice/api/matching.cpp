@@ -12,11 +12,14 @@ constexpr uint8_t kMatchP1Test = 0x26;
 constexpr uint8_t kLockMarkOffset = 0x68;  // the 4 bytes read and written back
 constexpr uint8_t kLockMarkBit = 0x04;     // in byte 0x6A, the third of them
 
+// A polling caller captures again on 0x80006A09 and 0x80006A0E only. What
+// another capture cannot cure is passed on: the key's reasons as they are,
+// and a key that is gone or a capture that could not even be sent as a
+// failure of its own, so that the poll ends.
 constexpr StatusEntry kCaptureStatuses[] = {
-    Recognised(SW_CAPTURE_NOT_COMPLETE),
-    // A capture that could not even be sent is just one more failed capture
-    // to the polling caller.
-    {SW_LOCK_NOT_OBTAINED, FP_E_CAPTURE_FAILED},
+    Recognised(SW_CAPTURE_NOT_COMPLETE), Recognised(SW_SECURITY_NOT_SATISFIED), Recognised(SW_POOR_IMAGE),
+    Recognised(SW_SENSOR_DIRTY),         Recognised(SW_AREA_TOO_SMALL),
+    {SW_LOCK_NOT_OBTAINED, FP_E_UNKNOWN_STATUS}, {SW_TRANSPORT_FAILURE, FP_E_UNKNOWN_STATUS},
 };
 constexpr StatusEntry kExtractStatuses[] = {Recognised(SW_SECURITY_NOT_SATISFIED), Recognised(SW_POOR_IMAGE),
                                             Recognised(SW_TOO_FEW_FEATURES), Recognised(SW_AREA_TOO_SMALL),

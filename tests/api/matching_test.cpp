@@ -13,7 +13,7 @@ struct CaptureCase {
 
 class Capture : public DeviceApi, public ::testing::WithParamInterface<CaptureCase> {};
 
-TEST_P(Capture, ReportsOnlyCompletedOrPending) {
+TEST_P(Capture, PassesOnWhatAnotherCaptureCannotCure) {
     key().On("", GetParam().keyAnswer);
     EXPECT_EQ(HXDactylCaptureImage(device()), GetParam().result);
     EXPECT_EQ(key().CommandsHex(), std::vector<std::string>{"80 FA 00 00 02"});
@@ -24,13 +24,17 @@ INSTANTIATE_TEST_SUITE_P(Answers, Capture,
                                            CaptureCase{"NotYet", 0x6A0E, 0x80006A0E},
                                            CaptureCase{"Failed", 0x6A09, 0x80006A09},
                                            CaptureCase{"FileNotFound", 0x6A82, 0x80006A09},
-                                           CaptureCase{"NotLoggedIn", 0x6982, 0x80006A09}),
+                                           CaptureCase{"NotLoggedIn", 0x6982, 0x80006982},
+                                           CaptureCase{"PoorImage", 0x6A07, 0x80006A07},
+                                           CaptureCase{"DirtySensor", 0x6A0A, 0x80006A0A},
+                                           CaptureCase{"AreaTooSmall", 0x6A0B, 0x80006A0B},
+                                           CaptureCase{"KeyGone", 0xFFFF, 0x8000B001}),
                          fpkey_test::ByName());
 
-TEST_F(DeviceApi, CaptureWithoutHandleIsAFailedCaptureNotALockError) {
-    EXPECT_EQ(HXDactylCaptureImage(nullptr), 0x80006A09u);
+TEST_F(DeviceApi, CaptureWithoutHandleOrKeyEndsThePolling) {
+    EXPECT_EQ(HXDactylCaptureImage(nullptr), 0x8000B001u);
     context_.state = 1;
-    EXPECT_EQ(HXDactylCaptureImage(device()), 0x80006A09u);
+    EXPECT_EQ(HXDactylCaptureImage(device()), 0x8000B001u);
     EXPECT_TRUE(key().Commands().empty());
 }
 

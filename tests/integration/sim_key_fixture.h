@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -17,8 +18,11 @@ class SimulatedKey : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+        // Parameterised tests have a slash in their name.
+        std::string name = info->name();
+        std::replace(name.begin(), name.end(), '/', '-');
         path_ = std::filesystem::temp_directory_path() /
-                ("fpkey-it-" + std::to_string(getpid()) + "-" + info->name() + ".json");
+                ("fpkey-it-" + std::to_string(getpid()) + "-" + name + ".json");
         std::filesystem::remove(path_);
         ASSERT_EQ(HXKeyOpen(("sim:" + path_.string()).c_str(), &context_), 0) << HXKeyLastError();
         ASSERT_EQ(HXSCardAuthBio(&context_), 0u);

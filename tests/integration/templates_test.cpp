@@ -1,5 +1,6 @@
 // Enrolment, identification, verification and deletion on the simulated
 // key, through the public C API only.
+#include "test_names.h"
 #include "sim_key_fixture.h"
 
 using namespace fpkey_test;
@@ -80,10 +81,36 @@ TEST_F(SimulatedKey, InjectedExtractionFaultsReachTheCaller) {
         ASSERT_EQ(HXDactylCaptureImage(device()), 0u);
         EXPECT_EQ(HXDactylFeatureExtract(device(), 1), 0x80000000u + fault);
     }
-    ASSERT_EQ(HXSimInjectFault(device(), 0x6A0A, nullptr, 1), 0);
-    EXPECT_EQ(HXDactylCaptureImage(device()), 0x80006A09u) << "a dirty sensor is a failed capture";
-    EXPECT_EQ(HXDactylCaptureImage(device()), 0u);
 }
+
+// Failures another capture cannot cure end a polling caller with their reason.
+struct CaptureFaultCase {
+    const char *name;
+    uint32_t fault;  // 0: the key is pulled
+    uint64_t result;
+};
+
+class CaptureFaults : public SimulatedKey, public ::testing::WithParamInterface<CaptureFaultCase> {};
+
+TEST_P(CaptureFaults, AreReportedAsThemselves) {
+    DeviceContext second{};
+    ASSERT_EQ(HXKeyOpen(("sim:" + path_.string()).c_str(), &second), 0);
+    ASSERT_EQ(HXSimPlaceFinger(&second, "alice-right-index"), 0);
+    if (GetParam().fault == 0) {
+        HXKeyClose(&second);
+    } else {
+        ASSERT_EQ(HXSimInjectFault(&second, GetParam().fault, "capture", 1), 0);
+    }
+    EXPECT_EQ(HXDactylCaptureImage(&second), GetParam().result);
+    HXKeyClose(&second);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, CaptureFaults,
+                         ::testing::Values(CaptureFaultCase{"DirtySensor", 0x6A0A, 0x80006A0A},
+                                           CaptureFaultCase{"NotLoggedIn", 0x6982, 0x80006982},
+                                           CaptureFaultCase{"KeyPulled", 0, 0x8000B001},
+                                           CaptureFaultCase{"FailedCaptureIsTriedAgain", 0x6A09, 0x80006A09}),
+                         fpkey_test::ByName());
 
 TEST_F(SimulatedKey, WithoutAuthenticationFingerCommandsAreRefused) {
     DeviceContext second{};

@@ -10,8 +10,13 @@ namespace {
 
 constexpr uint8_t kCla = 0x80;
 constexpr uint8_t kCacheP2 = 0x06;
+constexpr uint8_t kImageIns = 0xF7;
+constexpr uint8_t kImageP1 = 0x01;
 constexpr uint64_t kBlockPixelBytes = 240;
 constexpr uint64_t kBlockHeaderBytes = 13;  // CLA INS P1 P2 Lc, then 8 bytes of block header
+// Line numbers are 16 bits on the key: a taller image would overwrite its
+// first lines there.
+constexpr uint64_t kMaxLines = 0xFFFF;
 
 enum CacheCommand : uint8_t { kCacheState = 0x00, kCacheClear = 0x01, kCacheEnable = 0x02, kCacheDisable = 0x03 };
 
@@ -25,6 +30,12 @@ constexpr StatusEntry kDownloadStatuses[] = {Recognised(SW_WRONG_LENGTH), Recogn
 uint16_t SendBlock(DeviceContext *hDev, Apdu &apdu, const ImageRecord &image, uint64_t firstLine, uint64_t lineCount,
                    const char *trace, uint64_t blockNumber) {
     const uint64_t bytes = lineCount * image.lineBytes;
+    // Written for every block: a block answered 0x61xx leaves GET RESPONSE
+    // in the command buffer.
+    apdu.command[0] = kCla;
+    apdu.command[1] = kImageIns;
+    apdu.command[2] = kImageP1;
+    apdu.command[3] = 0x00;
     apdu.command[4] = static_cast<uint8_t>(bytes + 8);
     // The first line number is 16 bits, low byte first.
     apdu.command[5] = static_cast<uint8_t>(firstLine);
@@ -81,11 +92,12 @@ uint64_t HXDactylDownloadImage(DeviceContext *hDev, const ImageRecord *image) {
     // No line per block is no block at all: refuse before dividing by it.
     if (image == nullptr || image->pixels == nullptr || image->lineBytes == 0) return FP_E_BAD_ARGUMENT;
     if (image->lineBytes > kBlockPixelBytes) return FP_E_LINES_TOO_LONG;
+    if (image->lines > kMaxLines) return FP_E_BAD_ARGUMENT;
 
     const uint64_t linesPerBlock = kBlockPixelBytes / image->lineBytes;
     const uint64_t fullBlocks = image->lines / linesPerBlock;
     const uint64_t restLines = image->lines % linesPerBlock;
-    Apdu apdu = Apdu::Header(kCla, 0xF7, 0x01, 0x00, 0x00);
+    Apdu apdu;
 
     // An image of no lines sends nothing and keeps this initial status,
     // which no table recognises.

@@ -73,6 +73,17 @@ INSTANTIATE_TEST_SUITE_P(
                   {"80 F7 01 00 F8 00 00 00 00 01 00 00 00", "80 F7 01 00 F8 01 00 00 00 01 00 00 00"}}),
     fpkey_test::ByName());
 
+TEST_F(DeviceApi, BlockAnsweredWithMoreDataLeavesTheNextBlockIntact) {
+    key().On("80 F7 01 00 F8 00 00", 0x6102, 1);
+    Bytes pixels(100 * 20, 1);
+    const ImageRecord image{100, 20, 0, pixels.data()};
+    EXPECT_EQ(HXDactylDownloadImage(device(), &image), 0u);
+    const auto sent = key().CommandsHex();
+    ASSERT_EQ(sent.size(), 10u);
+    EXPECT_EQ(sent[1], "00 C0 00 00 02");
+    for (size_t i = 2; i < sent.size(); ++i) EXPECT_EQ(sent[i].substr(0, 11), "80 F7 01 00") << "block " << i - 1;
+}
+
 TEST_F(DeviceApi, FirstFailingBlockEndsTheTransfer) {
     key().On("80 F7 01 00 F8 18", 0x6A80);
     Bytes pixels(100 * 20, 1);
@@ -117,6 +128,8 @@ INSTANTIATE_TEST_SUITE_P(Images, RefusedImages,
                          ::testing::Values(RefusedImageCase{"LinesTooLong", 300, 256, true, 0x80009903},
                                            RefusedImageCase{"ZeroLineBytes", 4, 0, true, 0x8000B002},
                                            RefusedImageCase{"NoPixels", 4, 2, false, 0x8000B002},
+                                           // Line numbers are 16 bits on the key.
+                                           RefusedImageCase{"MoreLinesThanLineNumbers", 65536, 1, true, 0x8000B002},
                                            // The status never set maps to an unknown status.
                                            RefusedImageCase{"NoLines", 0, 2, true, 0x8000B001}),
                          fpkey_test::ByName());

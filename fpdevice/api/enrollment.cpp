@@ -8,13 +8,12 @@
 #include <cstring>
 
 #include "api/command_frame.h"
+#include "api/template_files.h"
+#include "transport/file_command_status.h"
 
 using namespace fpdevice;
 
 namespace {
-
-constexpr uint8_t kTemplateFileParameters[] = {0x28, 0x03, 0x88, 0xEF, 0xEF, 0xFF, 0xFF};
-constexpr unsigned kTemplateFileShift = 5;  // file id = file number * 32
 
 // Outcomes of an enrolment beside the key's own status words; each maps to
 // 0x80000000 + its value.
@@ -61,25 +60,6 @@ uint64_t ReadIndex(DeviceContext *hDev, uint8_t *index, int expectedCapacity) {
     return SCardReadBin(hDev, FP_INDEX_FILE_ID, 0, index, length) ? FP_OK : FP_E_INDEX_READ;
 }
 
-// Takes the next free template file number, creates its file and advances
-// the record. Answers the file id, or 0 with the outcome in *failure.
-uint16_t AllocateTemplateFile(DeviceContext *hDev, uint16_t *failure) {
-    uint16_t number = 0;
-    if (token_get_current_fid(hDev, &number) != 0) {
-        *failure = kNoFileNumber;
-        return 0;
-    }
-    const auto fileId = static_cast<uint16_t>(number << kTemplateFileShift);
-    if (!SCardCreateFile(hDev, fileId, kTemplateFileParameters, sizeof kTemplateFileParameters)) {
-        *failure = kCreateFailed;
-        return 0;
-    }
-    if (token_set_next_fid(hDev, static_cast<uint16_t>(number + 1)) != 0) {
-        *failure = kNoFileNumber;
-        return 0;
-    }
-    return fileId;
-}
 
 // Everything after the index copy is allocated; answers a status word or an
 // EnrollOutcome.
@@ -92,9 +72,11 @@ uint16_t Enroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *desc
     const bool hadFile = EntryFileId(entry) != 0;
     uint16_t fileId = EntryFileId(entry);
     if (!hadFile) {
-        uint16_t failure = 0;
-        fileId = AllocateTemplateFile(hDev, &failure);
-        if (fileId == 0) return failure;
+        switch (AllocateTemplateFile(hDev, IndexCopy{index, capacity}, &fileId)) {
+        case Allocation::kDone: break;
+        case Allocation::kNoNumber: return kNoFileNumber;
+        case Allocation::kNotCreated: return kCreateFailed;
+        }
     }
 
     LockToken lock(hDev);
@@ -106,7 +88,7 @@ uint16_t Enroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *desc
         if (hadFile) return statusWord;
         // Undo the allocation so that the file number is handed out again.
         if (!SCardEraseEF(hDev, fileId)) return kEraseFailed;
-        token_set_next_fid(hDev, static_cast<uint16_t>(fileId >> kTemplateFileShift));
+        token_set_next_fid(hDev, TemplateFileNumber(fileId));
         return statusWord;
     }
     if (statusWord == SW_FILE_NOT_FOUND && hadFile) {
@@ -128,7 +110,12 @@ uint16_t Enroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *desc
         std::memcpy(written + 4, description + 4, 16);
     }
     // Any other answer for a new file keeps the file allocated to the entry.
-    if (!WriteIndexEntry(hDev, templateNumber, written)) return EraseAfterIndexFailure(hDev, fileId);
+    if (!WriteIndexEntry(hDev, templateNumber, written)) {
+        // The entry still names a file it already had, which now holds the
+        // new template: erasing it would leave the entry naming nothing.
+        if (hadFile) return kIndexWriteFailed;
+        return EraseAfterIndexFailure(hDev, fileId);
+    }
     return statusWord;
 }
 
@@ -176,9 +163,14 @@ uint64_t HXDactylDeleteFingerPrint(DeviceContext *hDev, uint8_t templateNumber) 
         uint8_t *entry = index + (templateNumber - 1) * FP_INDEX_ENTRY_SIZE;
         const uint16_t fileId = EntryFileId(entry);
         if (fileId != 0) {
-            // The file number is not handed out again: the next-file record stays.
+            // The next-file record stays: numbers are handed out again only
+            // once they have all come round.
             std::memset(entry, 0, FP_INDEX_ENTRY_SIZE);
-            const bool deleted = SCardEraseEF(hDev, fileId) && WriteIndexEntry(hDev, templateNumber, entry);
+            // A file already gone (a deletion cut short after the erase) is
+            // as good as erased: the entry is cleared all the same.
+            const uint32_t erased = EraseFileStatus(hDev, fileId);
+            const bool deleted = (erased == SW_SUCCESS || erased == SW_FILE_NOT_FOUND) &&
+                                 WriteIndexEntry(hDev, templateNumber, entry);
             result = deleted ? FP_OK : FP_E_DELETE_FAILED;
         }
     }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "fpdevice/transport.h"
+#include "transport/file_command_status.h"
 
 namespace {
 
@@ -43,6 +43,28 @@ bool Select(DeviceContext *hDev, uint16_t fileId) {
 }
 
 }  // namespace
+
+namespace fpdevice {
+
+uint32_t CreateFileStatus(DeviceContext *hDev, uint16_t fileId, const uint8_t *parameters, uint8_t parameterLength) {
+    if (parameterLength > kMaxCreateParameters || (parameters == nullptr && parameterLength != 0)) {
+        return SW_TRANSPORT_FAILURE;
+    }
+    FileExchange x;
+    PutHeader(x.command, 0x80, 0xE0, fileId, parameterLength);
+    if (parameterLength != 0) std::memcpy(x.command + 5, parameters, parameterLength);
+    return x.Send(hDev, 5u + parameterLength);
+}
+
+uint32_t EraseFileStatus(DeviceContext *hDev, uint16_t fileId) {
+    FileExchange x;
+    PutHeader(x.command, 0x00, 0xE4, 0x0000, 2);
+    x.command[5] = static_cast<uint8_t>(fileId >> 8);
+    x.command[6] = static_cast<uint8_t>(fileId);
+    return x.Send(hDev, 7);
+}
+
+}  // namespace fpdevice
 
 extern "C" {
 
@@ -93,19 +115,11 @@ int SCardUpdateBin(DeviceContext *hDev, uint64_t fileId, uint64_t offset, const 
 }
 
 int SCardCreateFile(DeviceContext *hDev, uint16_t fileId, const uint8_t *parameters, uint8_t parameterLength) {
-    if (parameterLength > kMaxCreateParameters || (parameters == nullptr && parameterLength != 0)) return 0;
-    FileExchange x;
-    PutHeader(x.command, 0x80, 0xE0, fileId, parameterLength);
-    if (parameterLength != 0) std::memcpy(x.command + 5, parameters, parameterLength);
-    return x.Send(hDev, 5u + parameterLength) == SW_SUCCESS ? 1 : 0;
+    return fpdevice::CreateFileStatus(hDev, fileId, parameters, parameterLength) == SW_SUCCESS ? 1 : 0;
 }
 
 int SCardEraseEF(DeviceContext *hDev, uint16_t fileId) {
-    FileExchange x;
-    PutHeader(x.command, 0x00, 0xE4, 0x0000, 2);
-    x.command[5] = static_cast<uint8_t>(fileId >> 8);
-    x.command[6] = static_cast<uint8_t>(fileId);
-    return x.Send(hDev, 7) == SW_SUCCESS ? 1 : 0;
+    return fpdevice::EraseFileStatus(hDev, fileId) == SW_SUCCESS ? 1 : 0;
 }
 
 uint64_t token_get_current_fid(DeviceContext *hDev, uint16_t *number) {

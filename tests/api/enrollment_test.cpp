@@ -123,6 +123,74 @@ TEST_F(Enrollment, IndexWriteFailureErasesTheNewFile) {
     EXPECT_TRUE(key().HasFile(0x00C0));
 }
 
+TEST_F(Enrollment, IndexWriteFailureKeepsAFileTheEntryAlreadyHad) {
+    ASSERT_EQ(Enroll(3), 0u);
+    key().On("00 D0 00 28", 0x6581);
+    EXPECT_EQ(Enroll(3), 0x80000108u);
+    EXPECT_TRUE(key().HasFile(0x00A0));
+    EXPECT_EQ(Entry(3), EnrolledEntry(0x00A0));
+}
+
+// Where the next-file record points at a number whose file the key already
+// has, or whose id is not a template file's.
+struct FileNumberCase {
+    const char *name;
+    uint16_t record;
+    uint16_t existingFile;    // 0: none
+    bool namedByEntry1;       // the existing file belongs to template 1
+    uint16_t fileId;          // what template 3 gets
+    uint16_t recordAfter;
+};
+
+class FileNumbers : public Enrollment, public ::testing::WithParamInterface<FileNumberCase> {};
+
+TEST_P(FileNumbers, NeverCollideAndNeverRunOut) {
+    const FileNumberCase &c = GetParam();
+    key().PutFile(0x0020, {0x00, static_cast<uint8_t>(c.record), static_cast<uint8_t>(c.record >> 8), 0x00});
+    key().PutFile(0x4000, Bytes(128, 0));
+    if (c.existingFile != 0) key().PutFile(c.existingFile, Bytes(904, 0x5A));
+    if (c.namedByEntry1) {
+        Bytes index(200, 0);
+        index[0] = 1;
+        index[2] = static_cast<uint8_t>(c.existingFile >> 8);
+        index[3] = static_cast<uint8_t>(c.existingFile);
+        key().PutFile(0x0520, index);
+    }
+    ASSERT_EQ(Enroll(3), 0u);
+    EXPECT_EQ(Entry(3), EnrolledEntry(c.fileId));
+    EXPECT_EQ(NextNumber(), c.recordAfter);
+    EXPECT_TRUE(key().HasFile(c.fileId));
+    EXPECT_EQ(key().File(0x0520).size(), 200u) << "the index is no template file";
+    EXPECT_FALSE(Sent("80 FC 05 20 02"));
+    EXPECT_FALSE(Sent("80 FC 40 00 02"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, FileNumbers,
+    ::testing::Values(FileNumberCase{"TemplateIndexIsSkipped", 41, 0, false, 0x0540, 43},
+                      FileNumberCase{"LockMarkFileIsSkipped", 512, 0, false, 0x4020, 514},
+                      FileNumberCase{"LastNumberIsFollowedByTheFirst", 2047, 0, false, 0xFFE0, 5},
+                      FileNumberCase{"NumbersBeyondTheLastStartOver", 2048, 0, false, 0x00A0, 6},
+                      FileNumberCase{"FileOfAnEntryIsSkipped", 5, 0x00A0, true, 0x00C0, 7},
+                      // Killed between CREATE FILE and the record update.
+                      FileNumberCase{"UnnamedFileAtTheNumberIsTakenOver", 5, 0x00A0, false, 0x00A0, 6}),
+    fpkey_test::ByName());
+
+TEST_F(Enrollment, KeyWithoutRoomGetsUnnamedTemplateFilesErased) {
+    key().PutFile(0x0020, {0x00, 0x08, 0x00, 0x00});
+    Bytes index(200, 0);
+    index[2] = 0x00;
+    index[3] = 0xE0;  // template 1 holds number 7
+    key().PutFile(0x0520, index);
+    for (uint16_t id : {0x00A0, 0x00C0, 0x00E0}) key().PutFile(id, Bytes(904, 0));
+    key().On("80 E0 01 00", 0x6A84, 1);
+    EXPECT_EQ(Enroll(3), 0u);
+    EXPECT_FALSE(key().HasFile(0x00A0));
+    EXPECT_FALSE(key().HasFile(0x00C0));
+    EXPECT_TRUE(key().HasFile(0x00E0));
+    EXPECT_EQ(Entry(3), EnrolledEntry(0x0100));
+}
+
 TEST_F(Enrollment, BadArgumentsSendNothingButTheCapacityQuery) {
     EXPECT_EQ(Enroll(0), 0x8000B002u);
     EXPECT_EQ(Enroll(11), 0x8000B002u);
@@ -159,9 +227,16 @@ TEST_F(Enrollment, DeletingAnEmptyEntryOnlyReadsTheIndex) {
     }
 }
 
+TEST_F(Enrollment, DeletingAnEntryWhoseFileIsGoneClearsIt) {
+    ASSERT_EQ(Enroll(3), 0u);
+    key().On("00 E4", 0x6A82, 1);  // erased by a deletion that was cut short
+    EXPECT_EQ(HXDactylDeleteFingerPrint(device(), 3), 0u);
+    EXPECT_EQ(Entry(3), Bytes(20, 0));
+}
+
 TEST_F(Enrollment, DeletionFailures) {
     ASSERT_EQ(Enroll(3), 0u);
-    key().On("00 E4", 0x6A82, 1);
+    key().On("00 E4", 0x6985, 1);
     EXPECT_EQ(HXDactylDeleteFingerPrint(device(), 3), 0x80009901u);
     key().On("00 D0 00 28", 0x6581, 1);
     EXPECT_EQ(HXDactylDeleteFingerPrint(device(), 3), 0x80009901u);

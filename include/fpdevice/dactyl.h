@@ -50,7 +50,7 @@ typedef struct FpIndexEntry {
 
 /* A gray image sent to the key by HXDactylDownloadImage. */
 typedef struct ImageRecord {
-    uint64_t lines;
+    uint64_t lines;       /* at most 65535: the key numbers lines in 16 bits */
     uint64_t lineBytes;   /* 1 to 240 */
     uint64_t reserved;    /* not read */
     const uint8_t *pixels;
@@ -70,6 +70,12 @@ FPDEVICE_API uint64_t HXDactylGetImageGain(DeviceContext *hDev, uint8_t *gain);
 FPDEVICE_API uint64_t HXDactylGetSecState(DeviceContext *hDev, uint8_t *state);
 FPDEVICE_API uint64_t HXDactylGetMaxTmpltNum(DeviceContext *hDev, uint8_t *capacity);
 
+/*
+ * 0 once an image is taken. 0x80006A0E (no finger yet) and 0x80006A09 (the
+ * capture failed) ask for another capture; 0x80006982, 0x80006A07,
+ * 0x80006A0A and 0x80006A0B (not logged in, poor image, dirty sensor, small
+ * area) and 0x8000B001 (key gone, or no lock token) are not cured by one.
+ */
 FPDEVICE_API uint64_t HXDactylCaptureImage(DeviceContext *hDev);
 FPDEVICE_API uint64_t HXDactylFeatureExtract(DeviceContext *hDev, uint8_t slot);
 FPDEVICE_API uint64_t HXDactylFeatureVerify(DeviceContext *hDev, uint8_t matchMode, uint8_t templateNumber,

@@ -60,7 +60,6 @@ uint64_t ReadIndex(DeviceContext *hDev, uint8_t *index, int expectedCapacity) {
     return SCardReadBin(hDev, FP_INDEX_FILE_ID, 0, index, length) ? FP_OK : FP_E_INDEX_READ;
 }
 
-
 // Everything after the index copy is allocated; answers a status word or an
 // EnrollOutcome.
 uint16_t Enroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *description, uint8_t *index,

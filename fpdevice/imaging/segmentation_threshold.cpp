@@ -104,12 +104,14 @@ void read_profile(const uint8_t *picture, uint32_t *h)
     }
 }
 
-// (p - f) * 1.5 + p in single precision; the threshold keeps the low 8 bits
-// of the integer part, so a lift past 255 wraps (300 gives 44).
+// (p - f) * 1.5 + p in single precision, integer part. A lift past the
+// last gray level stops at 255: wrapped to its low 8 bits (300 to 44) it
+// would put the threshold below the peak and mark nearly the whole image.
 uint8_t lift(int32_t p, int32_t f)
 {
     const float v = static_cast<float>(p - f) * 1.5F + static_cast<float>(p);
-    return static_cast<uint8_t>(static_cast<int32_t>(v));
+    const auto t = static_cast<int32_t>(v);
+    return static_cast<uint8_t>(t > 255 ? 255 : t);
 }
 
 uint8_t blend(uint8_t x, int32_t valley)

@@ -183,5 +183,7 @@ extern "C" uint32_t FpThresholdingGradsImageEx(uint8_t *image, int16_t height, i
         // Signed: a negative threshold marks every sample.
         image[i] = image[i] > threshold ? 255 : 0;
     }
-    return static_cast<uint8_t>(threshold);
+    // Only the binarisation sees a negative threshold: its low byte (252
+    // for -4) would read as a high threshold, or as the failure value.
+    return threshold < 0 ? 0 : static_cast<uint32_t>(threshold);
 }

@@ -16,13 +16,14 @@ namespace {
 using histogram_images::column_of;
 using histogram_images::Counts;
 
-// 3 x max(0, width - |v - centre|): linear flanks survive the three-bin
-// smoothing unchanged, so the significant bins can be read off by hand.
-Counts triangle(int centre, int width, Counts counts = Counts(256, 0))
+// weight x max(0, width - |v - centre|): linear flanks survive the
+// three-bin smoothing unchanged, so the significant bins can be read off by
+// hand.
+Counts triangle(int centre, int width, Counts counts = Counts(256, 0), int weight = 3)
 {
     for (int v = 0; v < 256; ++v) {
         const int a = width - std::abs(v - centre);
-        counts[v] += a > 0 ? 3 * a : 0;
+        counts[v] += a > 0 ? weight * a : 0;
     }
     return counts;
 }
@@ -76,7 +77,15 @@ INSTANTIATE_TEST_SUITE_P(
         ThresholdCase{"first_significant_bin_0", with(triangle(100, 40), 0, 3000), 50},
         // Bin 255 significant: the cap 0.05 * 7800 = 390 scales the triangle
         // down, so its first significant bin is 66 (S = 18).
-        ThresholdCase{"last_significant_bin_255", with(triangle(100, 40), 255, 3000), 83}),
+        ThresholdCase{"last_significant_bin_255", with(triangle(100, 40), 255, 3000), 83},
+        // A gray image rather than gradients: a sharp first peak at 150 on a
+        // slope from 67, then peaks at 200 and 235 (valleys 187 and 222). The
+        // lift (150 - 67) * 1.5 + 150 = 274 stops at 255, not below the second
+        // peak, so the valley after the first peak is the threshold; wrapped
+        // to 18 it would have marked every sample.
+        ThresholdCase{"lift_past_255_stops_there",
+                      triangle(235, 10, triangle(200, 10, triangle(150, 10, triangle(150, 90, Counts(256, 0), 1), 6), 6), 6),
+                      187}),
     [](const auto &test) { return std::string(test.param.name); });
 
 TEST(FpThresholdingGradsImage, ImageWithoutPixelsGetsThresholdZeroAndIsNotWritten)

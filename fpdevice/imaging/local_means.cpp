@@ -31,42 +31,66 @@ using img::U8x16;
 using img::load_vector;
 using img::store_vector;
 
-// (16-bit sum + half) / n for the 8-bit mean, stored in 8 bits (a 1 x 1
-// window rounds 255 up to 256, which keeps its low 8 bits, 0). The quotient
-// is taken in single precision: the dividend is below 2^17, so a fraction of
-// at least 1 / n stays clear of the next integer by more than the rounding
-// error of the quotient, and truncating gives the integer quotient exactly.
-struct MeanOf16BitSums {
+// (sum + half) / n for the 8-bit mean, saturated at 255: a window of even
+// size sums one sample more per side than n counts, and a 1 x 1 window rounds
+// 255 up to 256, so bright areas can give quotients above 255. The quotient
+// is taken in single precision: the dividend is below 2^24 (65025 samples of
+// 255 plus half), so it converts exactly, and a quotient below 256 is off by
+// at most half a unit in the last place, 2^-17, less than the 1 / n by which
+// a fraction stays clear of the next integer; truncating gives the integer
+// quotient exactly.
+struct SaturatedMean {
     uint32_t half;
     float n;
 
-    // Four sums (zero-extended to 32 bits) to four quotients' low bytes.
+    // Four sums (zero-extended to 32 bits) to four quotients, not yet
+    // saturated.
     I32x4 quotients(I32x4 sums) const
     {
         const F32x4 q = __builtin_convertvector(sums + static_cast<int32_t>(half), F32x4) / n;
-        return __builtin_convertvector(q, I32x4) & 0xFF;
+        return __builtin_convertvector(q, I32x4);
     }
 
-    U16x8 quotients(U16x8 sums) const
+    // Sixteen quotients, 0 and up, to sixteen bytes, saturated at 255.
+    static void store(uint8_t *samples, I32x4 a, I32x4 b, I32x4 c, I32x4 d)
     {
-        const U16x8 zero{};
-        const U16x8 lowHalf = __builtin_shufflevector(sums, zero, 0, 8, 1, 9, 2, 10, 3, 11);
-        const U16x8 highHalf = __builtin_shufflevector(sums, zero, 4, 12, 5, 13, 6, 14, 7, 15);
-        const I32x4 low = quotients((I32x4)lowHalf);
-        const I32x4 high = quotients((I32x4)highHalf);
-        return __builtin_shufflevector((U16x8)low, (U16x8)high, 0, 2, 4, 6, 8, 10, 12, 14);
+#if defined(__SSE2__)
+        // The quotients stay far below 32767: the signed pack keeps them,
+        // the unsigned one saturates them at 255.
+        const __m128i ab = _mm_packs_epi32((__m128i)a, (__m128i)b);
+        const __m128i cd = _mm_packs_epi32((__m128i)c, (__m128i)d);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(samples), _mm_packus_epi16(ab, cd));
+#else
+        const I32x4 parts[] = {a, b, c, d};
+        for (size_t k = 0; k < 16; ++k) {
+            const int32_t t = parts[k / 4][k % 4];
+            samples[k] = static_cast<uint8_t>(t > 255 ? 255 : t);
+        }
+#endif
     }
 
     void block(const uint16_t *sums, uint8_t *samples) const
     {
-        const U16x8 low = quotients(load_vector<U16x8>(sums));
-        const U16x8 high = quotients(load_vector<U16x8>(sums + 8));
-        store_vector(samples, __builtin_shufflevector((U8x16)low, (U8x16)high, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30));
+        const U16x8 zero{};
+        const U16x8 low = load_vector<U16x8>(sums);
+        const U16x8 high = load_vector<U16x8>(sums + 8);
+        store(samples, quotients((I32x4)__builtin_shufflevector(low, zero, 0, 8, 1, 9, 2, 10, 3, 11)),
+              quotients((I32x4)__builtin_shufflevector(low, zero, 4, 12, 5, 13, 6, 14, 7, 15)),
+              quotients((I32x4)__builtin_shufflevector(high, zero, 0, 8, 1, 9, 2, 10, 3, 11)),
+              quotients((I32x4)__builtin_shufflevector(high, zero, 4, 12, 5, 13, 6, 14, 7, 15)));
     }
 
-    void one(uint16_t sum, uint8_t &sample) const
+    void block(const uint32_t *sums, uint8_t *samples) const
     {
-        sample = static_cast<uint8_t>(static_cast<int32_t>(static_cast<float>(sum + half) / n));
+        store(samples, quotients(load_vector<I32x4>(sums)), quotients(load_vector<I32x4>(sums + 4)),
+              quotients(load_vector<I32x4>(sums + 8)), quotients(load_vector<I32x4>(sums + 12)));
+    }
+
+    template <typename Sum>
+    void one(Sum sum, uint8_t &sample) const
+    {
+        const auto t = static_cast<int32_t>(static_cast<float>(static_cast<uint32_t>(sum) + half) / n);
+        sample = static_cast<uint8_t>(t > 255 ? 255 : t);
     }
 };
 
@@ -142,12 +166,17 @@ FPDEVICE_API int32_t fvs_ImageMeanChar2Char(uint8_t *output, const uint8_t *inpu
         return 2; // the divisor would be 0
     }
     const Divisor d(windowX, windowY);
-    const MeanOf16BitSums mean{d.half, static_cast<float>(d.n)};
-    // The window sums are 16-bit and wrap above 65535 (for example more than
-    // 257 samples of 255). Each finished row is divided at once, which lets
-    // output and input be the same buffer.
-    return img::window_sum_rows<uint16_t>(
-        input, height, width, windowX >> 1, windowY >> 1, img::AsStored{}, output, mean);
+    const SaturatedMean mean{d.half, static_cast<float>(d.n)};
+    // A window of up to 257 samples of 255 sums exactly in 16 bits, which are
+    // faster than 32; a larger one (17 x 17 samples and up) would wrap there
+    // and give a meaningless mean. Each finished row is divided at once,
+    // which lets output and input be the same buffer.
+    const int rx = windowX >> 1;
+    const int ry = windowY >> 1;
+    if ((2 * rx + 1) * (2 * ry + 1) * 255 <= 0xFFFF) {
+        return img::window_sum_rows<uint16_t>(input, height, width, rx, ry, img::AsStored{}, output, mean);
+    }
+    return img::window_sum_rows<uint32_t>(input, height, width, rx, ry, img::AsStored{}, output, mean);
 }
 
 FPDEVICE_API int32_t fvs_ImageMeanInt2Int(int32_t *output, const int32_t *input,

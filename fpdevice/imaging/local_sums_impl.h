@@ -77,8 +77,17 @@ struct AsStored {
     {
         if constexpr (sizeof(In) == sizeof(Sum)) {
             return load_vector<typename LaneVector<Sum, 16 / sizeof(Sum)>::type>(p);
+        } else if constexpr (sizeof(In) == 1 && sizeof(Sum) == 4) {
+            // Bytes to 16 bits, then to 32: two interleaves with zero, which
+            // stay in registers where one wider shuffle does not.
+            uint32_t bytes;
+            memcpy(&bytes, p, sizeof bytes);
+            const U8x16 low = (U8x16)(LaneVector<uint32_t, 4>::type{bytes, 0, 0, 0});
+            const U16x8 words = (U16x8)__builtin_shufflevector(low, U8x16{}, 0, 16, 1, 17, 2, 18, 3, 19, 4,
+                                                               20, 5, 21, 6, 22, 7, 23);
+            return (U32x4)__builtin_shufflevector(words, U16x8{}, 0, 8, 1, 9, 2, 10, 3, 11);
         } else {
-            static_assert(sizeof(In) == 1 && sizeof(Sum) == 2, "bytes widen to 16 bits only");
+            static_assert(sizeof(In) == 1 && sizeof(Sum) == 2, "bytes widen to 16 or 32 bits only");
             uint64_t bytes;
             memcpy(&bytes, p, sizeof bytes);
             const U8x16 low = (U8x16)(LaneVector<uint64_t, 2>::type{bytes, 0});

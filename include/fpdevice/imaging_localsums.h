@@ -78,7 +78,9 @@ FPDEVICE_API int32_t fvs_ImageLocalSumFloat2Float(float *output, const float *in
 /* ---- Box means ----
  * (window sum + half) / N with N = windowX * windowY and half = (N + 1) >> 1,
  * whatever the number of samples the window really holds at the border.
- * The 8-bit mean sums in 16 bits. Output and input may be the same buffer.
+ * The 8-bit mean sums in 32 bits and stops at 255 (a window of even size
+ * holds more than N samples, and a 1 x 1 window rounds 255 up to 256).
+ * Output and input may be the same buffer.
  * 0; 1 for a null image or a failed allocation; 2 for a zero window size. */
 FPDEVICE_API int32_t fvs_ImageMeanChar2Char(uint8_t *output, const uint8_t *input,
                                             uint16_t height, uint16_t width,

@@ -47,20 +47,38 @@ INSTANTIATE_TEST_SUITE_P(
         // N = 4 (windows 2 x 2 cover 3 x 3 samples): half = 2.
         MeanCase{"even_windows_count_more_than_n", 3, 3, std::vector<uint8_t>(9, 1), 2, 2,
                  {1, 2, 1, 2, 2, 2, 1, 2, 1}},
-        // A 1 x 1 mean adds half = 1: 255 + 1 keeps only its low 8 bits.
-        MeanCase{"one_by_one_rounds_up", 1, 3, {0, 7, 255}, 1, 1, {1, 8, 0}},
+        // A 1 x 1 mean adds half = 1: 255 + 1 stops at 255.
+        MeanCase{"one_by_one_rounds_up", 1, 3, {0, 7, 255}, 1, 1, {1, 8, 255}},
+        // 2 x 2 windows sum 3 x 3 samples: (9 * 132 + 2) / 4 = 297 in the
+        // middle stops at 255; the corners, (4 * 132 + 2) / 4 = 132, agree.
+        MeanCase{"even_window_above_255_stops_there", 3, 3, std::vector<uint8_t>(9, 132), 2, 2,
+                 {132, 198, 132, 198, 255, 198, 132, 198, 132}},
+        // 33 x 33 windows of 200 sum 217800 in the middle, past 16 bits:
+        // (217800 + 545) / 1089 = 200, as for any constant image.
+        MeanCase{"window_33_at_level_200_keeps_the_level", 33, 33, std::vector<uint8_t>(33 * 33, 200), 33, 33,
+                 [] {
+                     std::vector<uint8_t> out(33 * 33);
+                     for (int y = 0; y < 33; ++y) {
+                         for (int x = 0; x < 33; ++x) {
+                             const int held = (std::min(32, y + 16) - std::max(0, y - 16) + 1) *
+                                              (std::min(32, x + 16) - std::max(0, x - 16) + 1);
+                             out[y * 33 + x] = static_cast<uint8_t>((held * 200 + 545) / 1089);
+                         }
+                     }
+                     return out;
+                 }()},
         // The window is cut to the three samples; the divisor stays 255.
         MeanCase{"window_longer_than_the_row", 1, 3, {255, 255, 255}, 255, 1,
                  {static_cast<uint8_t>((765 + 128) / 255), static_cast<uint8_t>((765 + 128) / 255),
                   static_cast<uint8_t>((765 + 128) / 255)}}),
     [](const auto &test) { return std::string(test.param.name); });
 
-TEST(ImageMeanChar2Char, SixteenBitSumsWrapAboveTheirRange)
+TEST(ImageMeanChar2Char, SumsDoNotWrapAboveSixteenBits)
 {
-    // 20 x 20 samples of 255 in a 255 x 255 window: 102000 mod 65536 = 36464.
+    // 20 x 20 samples of 255 in a 255 x 255 window: the sum is 102000.
     std::vector<uint8_t> in(400, 255), out(400);
     ASSERT_EQ(fvs_ImageMeanChar2Char(out.data(), in.data(), 20, 20, 255, 255), 0);
-    EXPECT_EQ(out[0], static_cast<uint8_t>((36464 + 32513) / 65025));
+    EXPECT_EQ(out[0], (102000 + 32513) / 65025);
 }
 
 TEST(ImageMeanChar2Char, MatchesTheQuotientOfTheWindowSumsForEveryWindow)
@@ -70,11 +88,11 @@ TEST(ImageMeanChar2Char, MatchesTheQuotientOfTheWindowSumsForEveryWindow)
     for (int kx : {1, 2, 3, 7, 16, 255}) {
         for (int ky : {1, 5, 9, 200}) {
             SCOPED_TRACE(std::to_string(kx) + "x" + std::to_string(ky));
-            const auto sums = ref::direct_sum<uint16_t>(in, 37, 29, kx, ky);
-            const int n = kx * ky;
+            const auto sums = ref::direct_sum<uint32_t>(in, 37, 29, kx, ky);
+            const uint32_t n = kx * ky;
             std::vector<uint8_t> expected(sums.size());
             for (size_t i = 0; i < sums.size(); ++i) {
-                expected[i] = static_cast<uint8_t>((sums[i] + ((n + 1) >> 1)) / n);
+                expected[i] = static_cast<uint8_t>(std::min((sums[i] + ((n + 1) >> 1)) / n, 255u));
             }
             std::vector<uint8_t> out(in.size());
             ASSERT_EQ(fvs_ImageMeanChar2Char(out.data(), in.data(), 37, 29,
@@ -185,7 +203,7 @@ TEST(ImageMeanChar2Char, QuotientIsExactForEveryDivisorAtItsMultiples)
         ASSERT_EQ(fvs_ImageMeanChar2Char(out.data(), in.data(), 1, 16, 1, static_cast<uint8_t>(n)),
                   0);
         for (int i = 0; i < 16; ++i) {
-            ASSERT_EQ(out[i], static_cast<uint8_t>((in[i] + half) / n))
+            ASSERT_EQ(out[i], std::min((in[i] + half) / n, 255))
                 << "n " << n << " sample " << int{in[i]};
         }
     }

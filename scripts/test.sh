@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The whole test suite: a warnings-as-errors build with its tests, then the
 # same tests again under AddressSanitizer + UndefinedBehaviorSanitizer, then
-# the login dialog's worker tests under ThreadSanitizer. The dialogs run on
-# Qt's offscreen platform; their screenshot test runs under Xvfb.
+# the login dialog's worker tests under ThreadSanitizer, and last every fuzz
+# target for a short while (FPKEY_FUZZ_SECONDS each, 20 unless set). The
+# dialogs run on Qt's offscreen platform; their screenshot test runs under
+# Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh build test gui
+scripts/install-deps.sh build test gui fuzz
 
 # The test builds need neither -O2 code nor full debug information: -O1 with
 # line tables compiles about twice as fast and sanitizer reports still name
@@ -25,3 +27,5 @@ cmake -S "$root" -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo "${quick[@]}" -
   -DFPKEY_TOOLS=OFF >/dev/null
 cmake --build build/tsan -j2 --target test_authdlg_double
 (cd build/tsan && ctest --output-on-failure -j2 -R '^authdlg_double\.')
+
+bash fuzz/run.sh "${FPKEY_FUZZ_SECONDS:-20}"

@@ -80,10 +80,11 @@ int WFingerPrint::Logon() {
 void WFingerPrint::showEvent(QShowEvent *event) {
     authdlg::ConsoleLine("Run WFingerPrint::showEvent()...............");
     QDialog::showEvent(event);
-    g_CancelPressed.store(0);
     // A window restored by the window system shows the dialog again; the
-    // pass is already under way then.
+    // pass is already under way then, and a stop request of the PIN button
+    // must survive it.
     if (event->spontaneous()) return;
+    g_CancelPressed.store(0);
 
     if (TemplateListed(hDev)) nHaveTemplate = 1;
     const bool listed = nHaveTemplate > 0;
@@ -137,6 +138,10 @@ void WFingerPrint::pinmodebutton_clicked() {
             break;
         }
 
+        // The key takes one command at a time: the worker asked to stop
+        // above may still be inside a capture, or between the two exchanges
+        // of one command.
+        WaitForWorker();
         uint16_t statusWord = 0;
         uint64_t verified = 0;
         {

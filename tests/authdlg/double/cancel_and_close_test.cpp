@@ -2,6 +2,8 @@
 // the window's close control, a disabled dialog.
 #include <QtCore/QCoreApplication>
 #include <QtCore/QTimer>
+#include <QtGui/QShowEvent>
+#include <QtTest/QSpontaneKeyEvent>
 
 #include "login_fixture.h"
 
@@ -49,6 +51,56 @@ TEST_F(LoginTest, PinButtonDuringCaptureStopsTheWorkerAndAnAcceptedPinEndsWithZe
     EXPECT_EQ(device().Count("extract 1"), 0);
     EXPECT_EQ(g_CancelPressed.load(), 0);
     EXPECT_EQ(script.texts, (std::vector<std::string>{kPrompt, kSwipe}));
+}
+
+// The key takes one command at a time: a PIN typed faster than a capture
+// ends waits for it instead of landing between the worker's exchanges.
+TEST_F(LoginTest, PinEnteredDuringASlowCaptureWaitsUntilTheCaptureIsOver) {
+    device().Reset(2);
+    device().HoldNextCapture(1000);
+    DialogScript script;
+    script.AnswerPin({{Act::EnterPin, "2580"}});
+    script.OnText(QString::fromStdString(kSwipe), [](QDialog *dialog) {
+        ASSERT_TRUE(ScriptedDevice::Get().WaitForHeldCapture());
+        Perform(dialog, Act::PinButton);
+    });
+
+    EXPECT_EQ(RunDialog(2), 0u);
+
+    EXPECT_EQ(device().Pins(), std::vector<std::string>{"pkcs:2580"});
+    EXPECT_EQ(device().MostInFlight(), 1) << "the PIN went to the key while the capture ran";
+    EXPECT_EQ(device().Count("capture"), 1);
+}
+
+// The window system shows the dialog again when it is restored; the worker
+// the PIN button stopped must stay stopped through the PIN entry.
+TEST_F(LoginTest, DialogRestoredDuringPinEntryKeepsTheStopRequest) {
+    device().Reset(2);
+    device().HoldNextCapture();
+    DialogScript script;
+    script.AnswerPin({{Act::EnterPin, "2580"}});
+    int stopRequestAfterRestore = -1;
+    script.OnText(QString::fromStdString(kSwipe), [&](QDialog *dialog) {
+        ASSERT_TRUE(ScriptedDevice::Get().WaitForHeldCapture());
+        // Runs once the PIN dialog is open, before it is answered.
+        QTimer::singleShot(0, [&, dialog] {
+            ASSERT_EQ(script.pinDialogs, 1);
+            ASSERT_TRUE(device().Pins().empty());
+            QShowEvent restored;
+            QSpontaneKeyEvent::setSpontaneous(&restored);
+            // Delivered as the window system delivers it (sendEvent would
+            // take the mark off again).
+            QCoreApplication::instance()->notify(dialog, &restored);
+            stopRequestAfterRestore = g_CancelPressed.load();
+            ScriptedDevice::Get().ReleaseCapture();
+        });
+        Perform(dialog, Act::PinButton);
+    });
+
+    EXPECT_EQ(RunDialog(2), 0u);
+
+    EXPECT_EQ(stopRequestAfterRestore, 1);
+    EXPECT_EQ(device().Count("capture"), 1) << "the worker went on capturing during the PIN entry";
 }
 
 TEST_F(LoginTest, PinEntryGivenUpStartsANewWorker) {

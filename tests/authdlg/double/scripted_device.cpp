@@ -32,6 +32,7 @@ void ScriptedDevice::Reset(uint8_t mode) {
     pinAnswers_.clear();
     holdCapture_ = false;
     captureHeld_ = false;
+    mostInFlight_ = 0;
     calls_.clear();
     pins_.clear();
 }
@@ -93,9 +94,10 @@ void ScriptedDevice::QueuePinAnswers(std::vector<PinAnswerOfKey> answers) {
     pinAnswers_.insert(pinAnswers_.end(), answers.begin(), answers.end());
 }
 
-void ScriptedDevice::HoldNextCapture() {
+void ScriptedDevice::HoldNextCapture(int milliseconds) {
     std::lock_guard lock(mutex_);
     holdCapture_ = true;
+    holdMilliseconds_ = milliseconds;
 }
 
 void ScriptedDevice::ReleaseCapture() {
@@ -121,12 +123,23 @@ int ScriptedDevice::Count(const std::string &call) {
     return static_cast<int>(std::count(calls_.begin(), calls_.end(), call));
 }
 
+int ScriptedDevice::MostInFlight() {
+    std::lock_guard lock(mutex_);
+    return mostInFlight_;
+}
+
 std::vector<std::string> ScriptedDevice::Pins() {
     std::lock_guard lock(mutex_);
     return pins_;
 }
 
-void ScriptedDevice::Log(std::string call) { calls_.push_back(std::move(call)); }
+// Every call holds the mutex from its start to its answer, except a held
+// capture, which waits without it: a call logged meanwhile is a second
+// command in flight.
+void ScriptedDevice::Log(std::string call) {
+    mostInFlight_ = std::max(mostInFlight_, captureHeld_ ? 2 : 1);
+    calls_.push_back(std::move(call));
+}
 
 uint64_t ScriptedDevice::AuthBio() {
     std::lock_guard lock(mutex_);
@@ -190,7 +203,8 @@ uint64_t ScriptedDevice::CaptureImage() {
         captureHeld_ = true;
         changed_.notify_all();
         // Bounded, so that a test that forgets to release cannot hang.
-        changed_.wait_for(lock, std::chrono::seconds(10), [this] { return !holdCapture_; });
+        changed_.wait_for(lock, std::chrono::milliseconds(holdMilliseconds_), [this] { return !holdCapture_; });
+        holdCapture_ = false;
         captureHeld_ = false;
     }
     if (captures_.empty()) return FP_E_CAPTURE_PENDING;

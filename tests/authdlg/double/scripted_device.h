@@ -51,8 +51,9 @@ public:
     void QueueExtractions(std::vector<uint64_t> codes);  // then 0
     void QueueIdentifications(std::vector<Identification> answers);  // then a match with template 1
     void QueuePinAnswers(std::vector<PinAnswerOfKey> answers);       // both PIN entries; then 0
-    // The next capture blocks until ReleaseCapture.
-    void HoldNextCapture();
+    // The next capture blocks until ReleaseCapture, or for `milliseconds`
+    // at most (a slow capture).
+    void HoldNextCapture(int milliseconds = 10000);
     void ReleaseCapture();
     // Waits until a held capture has begun.
     bool WaitForHeldCapture(int seconds = 5);
@@ -60,6 +61,9 @@ public:
     // ---- what was called ----
     std::vector<std::string> Calls();
     int Count(const std::string &call);
+    // The most commands the key had to take at once (1 for a host that waits
+    // for each answer).
+    int MostInFlight();
     // The bytes and length of each PIN handed over ("bio:1234" or "pkcs:1234").
     std::vector<std::string> Pins();
 
@@ -95,7 +99,9 @@ private:
     std::deque<Identification> identifications_;
     std::deque<PinAnswerOfKey> pinAnswers_;
     bool holdCapture_ = false;
+    int holdMilliseconds_ = 0;
     bool captureHeld_ = false;
+    int mostInFlight_ = 0;
     std::vector<std::string> calls_;
     std::vector<std::string> pins_;
 };

@@ -54,7 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
         CaptureCase{"PendingCaptureKeepsTheText", 0x80006A0E, SuccessTexts(1), 0, 2},
         CaptureCase{"SecurityStateUnsatisfiedEndsAsLocked", 0x80006982, {kPrompt, kSwipe, kSecurityFirst}, 0x80006983, 1},
         CaptureCase{"UnknownAnswerEndsWithOtherFailure", 0x80006A80, {kPrompt, kSwipe}, 0x8000B001, 1},
-        CaptureCase{"LockFailureEndsWithOtherFailure", 0x80009909, {kPrompt, kSwipe}, 0x8000B001, 1}),
+        CaptureCase{"LockFailureEndsWithOtherFailure", 0x80009909, {kPrompt, kSwipe}, 0x8000B001, 1},
+        // The key is gone, or its lock token is: nothing to capture again.
+        CaptureCase{"TransportFailureEndsWithIt", 0x8000B001, {kPrompt, kSwipe}, 0x8000B001, 1}),
     fpkey_test::ByName());
 
 }  // namespace

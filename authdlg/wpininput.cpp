@@ -12,6 +12,25 @@ namespace {
 
 constexpr size_t kShortestPin = 2;
 
+// The key compares bytes. Only printable ASCII has the same bytes in every
+// locale: anything else could reach the key as other bytes than the ones the
+// PIN was set with, and count as a wrong PIN.
+bool PrintableAscii(const QString &text) {
+    for (const QChar character : text) {
+        if (character.unicode() < 0x20 || character.unicode() > 0x7E) return false;
+    }
+    return true;
+}
+
+// Nothing of a refused entry is kept; the user is told why, and the again-flag
+// has the caller show the dialog again.
+void Refuse(WPinInput *dialog, const QString &reason) {
+    authdlg::WipeBytes(dialog->szPin, sizeof dialog->szPin);
+    dialog->bInputAgain = 1;
+    authdlg::ShowMessage(dialog, QMessageBox::Warning, QObject::tr("PIN Password Authentication"), reason);
+    dialog->done(2);
+}
+
 }  // namespace
 
 uint64_t WPinInput::nMaxPinLen = 8;
@@ -35,23 +54,25 @@ void WPinInput::showEvent(QShowEvent *event) {
 }
 
 void WPinInput::okbutton_clicked() {
-    QByteArray entry = lineEdit->text().toLocal8Bit();
+    const QString typed = lineEdit->text();
     lineEdit->clear();
+    authdlg::ConsoleLine("WPinInput::okbutton_clicked......");
+    if (!PrintableAscii(typed)) {
+        Refuse(this, QObject::tr("Entered incorrectly, PIN Password may only contain letters A-Z and a-z, digits, "
+                                 "spaces and ASCII punctuation!"));
+        return;
+    }
+    QByteArray entry = typed.toLatin1();
     // Only an entry that fits szPin with its terminating zero is copied.
     const size_t length = static_cast<size_t>(entry.size());
     const bool fits = length < sizeof szPin;
     if (fits) std::memcpy(szPin, entry.constData(), length + 1);
     authdlg::WipeBytes(entry.data(), length);
-    authdlg::ConsoleLine("WPinInput::okbutton_clicked......");
 
     const size_t pinLength = fits ? std::strlen(szPin) : length;
     if (pinLength < kShortestPin || pinLength > nMaxPinLen) {
-        authdlg::WipeBytes(szPin, sizeof szPin);
-        bInputAgain = 1;
-        authdlg::ShowMessage(this, QMessageBox::Warning, QObject::tr("PIN Password Authentication"),
-                             QObject::tr("Entered incorrectly, PIN Password effective length: 2-") +
-                                 QString::number(nMaxPinLen) + QObject::tr(" character!"));
-        done(2);
+        Refuse(this, QObject::tr("Entered incorrectly, PIN Password effective length: 2-") +
+                         QString::number(nMaxPinLen) + QObject::tr(" character!"));
         return;
     }
     bInputAgain = 0;

@@ -1,10 +1,12 @@
 // WPinInput: the modal dialog in which the user types the key's PIN. It
-// masks the entry, accepts 2 to 8 bytes in the local 8-bit encoding and
-// hands the PIN to its caller in szPin; it verifies nothing itself.
+// masks the entry, accepts 2 to 8 printable ASCII characters (whose bytes do
+// not depend on the locale) and hands the PIN to its caller in szPin; it
+// verifies nothing itself.
 //
-// Results: 1 = a PIN of valid length is in szPin; 2 = Cancel, or an entry of
-// wrong length (then bInputAgain is 1 and the caller runs the dialog again);
-// 0 = Escape or the close control (the caller gives up).
+// Results: 1 = a valid PIN is in szPin; 2 = Cancel, or an entry of wrong
+// length or with another character (then bInputAgain is 1 and the caller
+// runs the dialog again); 0 = Escape or the close control (the caller gives
+// up).
 #ifndef AUTHDLG_WPININPUT_H
 #define AUTHDLG_WPININPUT_H
 
@@ -26,7 +28,7 @@ public:
     void reject() override;
 
     char szPin[16];        // the last valid entry, zero-terminated
-    uint8_t bInputAgain;   // 1 after an entry of wrong length
+    uint8_t bInputAgain;   // 1 after an entry of wrong length or characters
     static uint64_t nMaxPinLen;  // 8: the longest PIN and the field's limit
 
 public slots:

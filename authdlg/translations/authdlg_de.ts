@@ -210,6 +210,10 @@ Parameterfehler.</translation>
         <translation> Zeichen!</translation>
     </message>
     <message>
+        <source>Entered incorrectly, PIN Password may only contain letters A-Z and a-z, digits, spaces and ASCII punctuation!</source>
+        <translation>Falsche Eingabe, das PIN-Passwort darf nur die Buchstaben A-Z und a-z, Ziffern, Leerzeichen und ASCII-Satzzeichen enthalten!</translation>
+    </message>
+    <message>
         <source>Please swipe fingerprint......</source>
         <translation>Bitte Finger auflegen......</translation>
     </message>

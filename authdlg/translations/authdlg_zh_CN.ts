@@ -210,6 +210,10 @@ Parameter error.</source>
         <translation> 个字符！</translation>
     </message>
     <message>
+        <source>Entered incorrectly, PIN Password may only contain letters A-Z and a-z, digits, spaces and ASCII punctuation!</source>
+        <translation>输入错误，PIN 密码只能包含字母 A-Z 和 a-z、数字、空格和 ASCII 标点符号！</translation>
+    </message>
+    <message>
         <source>Please swipe fingerprint......</source>
         <translation>请按压指纹......</translation>
     </message>

@@ -1,4 +1,4 @@
-// The PIN dialog on its own: lengths in bytes of the local encoding, the
+// The PIN dialog on its own: printable ASCII of 2 to 8 characters, the
 // again-flag, Cancel and Escape.
 #include <QtCore/QTimer>
 
@@ -11,6 +11,9 @@ namespace {
 
 const std::string kLengthWarning =
     "PIN Password Authentication|Entered incorrectly, PIN Password effective length: 2-8 character!";
+const std::string kCharacterWarning =
+    "PIN Password Authentication|Entered incorrectly, PIN Password may only contain letters A-Z and a-z, digits, "
+    "spaces and ASCII punctuation!";
 
 // Runs the dialog once; `act` plays the user.
 int RunPin(WPinInput &dialog, std::function<void(WPinInput &)> act) {
@@ -31,6 +34,7 @@ struct EntryCase {
     int result;
     uint8_t again;
     std::string pin;  // what szPin holds afterwards
+    std::string warning = kLengthWarning;  // the message box of a refused entry
 };
 
 // Parameters print as their names in test output.
@@ -38,7 +42,7 @@ void PrintTo(const EntryCase &c, std::ostream *out) { *out << c.name; }
 
 class PinEntry : public ::testing::TestWithParam<EntryCase> {};
 
-TEST_P(PinEntry, AcceptsTwoToEightBytes) {
+TEST_P(PinEntry, AcceptsTwoToEightPrintableAsciiCharacters) {
     const EntryCase &c = GetParam();
     DialogScript script;
     script.LeavePinDialogsAlone();
@@ -51,7 +55,7 @@ TEST_P(PinEntry, AcceptsTwoToEightBytes) {
     if (c.result == 1) {
         EXPECT_TRUE(script.messageBoxes.empty());
     } else {
-        EXPECT_EQ(script.messageBoxes, std::vector<std::string>{kLengthWarning});
+        EXPECT_EQ(script.messageBoxes, std::vector<std::string>{c.warning});
     }
 }
 
@@ -59,14 +63,15 @@ INSTANTIATE_TEST_SUITE_P(
     Entries, PinEntry,
     ::testing::Values(EntryCase{"FourDigits", "1234", 1, 0, "1234"}, EntryCase{"TwoCharacters", "ab", 1, 0, "ab"},
                       EntryCase{"EightCharacters", "12345678", 1, 0, "12345678"},
-                      // Bytes count, not characters: three bytes in UTF-8.
-                      EntryCase{"AccentedLetterCountsTwice", QString::fromUtf8("1\u00e9"), 1, 0, "1\xc3\xa9"},
+                      EntryCase{"SpaceAndPunctuation", "a b~!", 1, 0, "a b~!"},
+                      // Its bytes would depend on the locale.
+                      EntryCase{"AccentedLetterIsRefused", QString::fromUtf8("1\u00e9"), 2, 1, "", kCharacterWarning},
                       EntryCase{"OneCharacter", "7", 2, 1, ""}, EntryCase{"Empty", "", 2, 1, ""},
-                      EntryCase{"FourChineseCharactersAreTwelveBytes", QString::fromUtf8("\u5bc6\u7801\u5bc6\u7801"), 2,
-                                1, ""},
-                      // 24 bytes would overrun szPin: refused before anything is copied.
-                      EntryCase{"EightChineseCharactersDoNotFit",
-                                QString::fromUtf8("\u5bc6\u7801\u5bc6\u7801\u5bc6\u7801\u5bc6\u7801"), 2, 1, ""}),
+                      EntryCase{"FourChineseCharactersAreRefused", QString::fromUtf8("\u5bc6\u7801\u5bc6\u7801"), 2,
+                                1, "", kCharacterWarning},
+                      EntryCase{"EightChineseCharactersAreRefused",
+                                QString::fromUtf8("\u5bc6\u7801\u5bc6\u7801\u5bc6\u7801\u5bc6\u7801"), 2, 1, "",
+                                kCharacterWarning}),
     fpkey_test::ByName());
 
 TEST(PinDialog, NinthCharacterIsRefusedByTheField) {

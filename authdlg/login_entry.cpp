@@ -13,6 +13,7 @@
 #include "authdlg.h"
 #include "console.h"
 #include "device_calls.h"
+#include "library_location.h"
 #include "message_box.h"
 #include "result_codes.h"
 #include "translation_setup.h"
@@ -159,7 +160,10 @@ extern "C" AUTHDLG_API uint64_t HXLoginVerify(DeviceContext *hDev, QWidget *pare
         application = std::make_unique<QApplication>(argc, argv);
     }
     if (!GuiReady()) return LOGIN_E_UNAVAILABLE;
-    QCoreApplication::addLibraryPath("../plugins");
+    // Beside the library, never beside the working directory: a plug-in
+    // runs as code in the login process.
+    const QString plugins = PluginDirectory();
+    if (!plugins.isEmpty()) QCoreApplication::addLibraryPath(plugins);
 
     auto translator = std::make_unique<QTranslator>();
     LoadTranslation(translator.get());

@@ -1,21 +1,11 @@
 #include "translation_setup.h"
 
-#include <dlfcn.h>
-
 #include <QtCore/QDir>
-#include <QtCore/QFileInfo>
 #include <QtCore/QLocale>
 
+#include "library_location.h"
+
 namespace authdlg {
-namespace {
-
-QString LibraryDirectory() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void *>(&LoadTranslation), &info) == 0 || info.dli_fname == nullptr) return {};
-    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalPath();
-}
-
-}  // namespace
 
 QString InstalledTranslationDirectory() {
     const QString libraryDirectory = LibraryDirectory();

@@ -71,6 +71,10 @@ const CliCase kCliCases[] = {
     {"NoCommand", {}, 2},
     {"UnknownOption", {"analyze", "--colour", "GOOD"}, 2},
     {"OutIsAFile", {"analyze", "GOOD", "--out", "GOOD"}, 2},
+    // The finger is 96 x 96 = 9216 pixels.
+    {"MaxPixelsBelowTheImage", {"analyze", "--max-pixels", "9215", "GOOD"}, 1},
+    {"MaxPixelsAtTheImage", {"analyze", "--max-pixels", "9216", "GOOD"}, 0},
+    {"MaxPixelsZero", {"analyze", "--max-pixels", "0", "GOOD"}, 2},
 };
 
 INSTANTIATE_TEST_SUITE_P(Runs, ExitStatus, ::testing::ValuesIn(kCliCases),

@@ -1,13 +1,18 @@
 // Images fpimage cannot analyse are reported with a reason, never a crash.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -86,6 +91,96 @@ TEST(UsableImage, WritesFiveCompletePictures) {
         EXPECT_FALSE(std::filesystem::exists(file + ".partial"));
     }
 }
+
+// A header of a few bytes claiming 32767 x 32767 pixels, padded to 150
+// bytes: PGM samples, or a PNG whose IDAT holds nothing usable.
+std::string GigapixelPgm() { return Pgm(32767, 32767, 150 - std::string("P5\n32767 32767\n255\n").size()); }
+
+std::string Chunk(const char *type, const std::string &data) {
+    std::string chunk;
+    const auto put32 = [&chunk](uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<char>(v >> shift));
+    };
+    put32(static_cast<uint32_t>(data.size()));
+    const std::string body = type + data;
+    chunk += body;
+    put32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(body.data()), static_cast<uInt>(body.size()))));
+    return chunk;
+}
+
+std::string GigapixelPng() {
+    // Width, height, 8-bit gray, default compression, filter and interlace.
+    const std::string header("\x00\x00\x7f\xff\x00\x00\x7f\xff\x08\x00\x00\x00\x00", 13);
+    std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header);
+    png += Chunk("IDAT", std::string(150 - png.size() - 12, '\0'));
+    return png;
+}
+
+struct MeasuredRun {
+    int status = -1;
+    std::string errors;
+    long peakKiB = -1;  // the most memory the process held at once
+};
+
+MeasuredRun FpimageMeasured(const TempDir &dir, std::vector<std::string> arguments) {
+    const std::string program = std::string(FPKEY_BINARY_DIR) + "/bin/fpimage";
+    const std::string errors = dir.File("stderr.txt");
+    arguments.insert(arguments.begin(), program);
+    std::vector<char *> argv;
+    for (std::string &argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    MeasuredRun run;
+    const pid_t child = fork();
+    if (child == 0) {
+        const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = open("/dev/null", O_WRONLY);
+        if (err < 0 || out < 0 || dup2(err, 2) < 0 || dup2(out, 1) < 0) _exit(126);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child) return run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.peakKiB = usage.ru_maxrss;
+    std::ifstream in(errors);
+    run.errors.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return run;
+}
+
+struct HugeClaim {
+    const char *name;
+    std::string (*bytes)();
+    std::vector<std::string> options;
+    const char *reason;
+};
+
+class ImageClaimingAGigapixel : public ::testing::TestWithParam<HugeClaim> {};
+
+// 32767 x 32767 samples would take a gigabyte before anything is read.
+TEST_P(ImageClaimingAGigapixel, IsRefusedWithoutTakingTheMemory) {
+    const TempDir dir;
+    const std::string path = dir.Write("claim", GetParam().bytes());
+    ASSERT_EQ(std::filesystem::file_size(path), 150u);
+    std::vector<std::string> arguments = {"analyze", path};
+    arguments.insert(arguments.end(), GetParam().options.begin(), GetParam().options.end());
+
+    const MeasuredRun run = FpimageMeasured(dir, arguments);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.errors.find(GetParam().reason), std::string::npos) << run.errors;
+    EXPECT_LT(run.peakKiB, 256 * 1024) << "KiB at the peak";
+}
+
+const HugeClaim kHugeClaims[] = {
+    {"Pgm", GigapixelPgm, {}, "more than the limit of 64000000 pixels"},
+    {"Png", GigapixelPng, {}, "more than the limit of 64000000 pixels"},
+    // Allowed by the limit, but the file cannot hold that many samples.
+    {"PgmWithTheLimitRaised", GigapixelPgm, {"--max-pixels", "2000000000"}, "shorter than its header"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, ImageClaimingAGigapixel, ::testing::ValuesIn(kHugeClaims),
+                         [](const auto &param) { return std::string(param.param.name); });
 
 struct UnwritablePng {
     const char *name;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 namespace fpkey {
 namespace {
@@ -17,17 +18,34 @@ struct FileCloser {
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
-bool CheckSize(long height, long width, std::string *error) {
+bool CheckSize(long height, long width, uint64_t maxPixels, std::string *error) {
     if (height <= 0 || width <= 0) {
         *error = "image has no samples";
         return false;
     }
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (height > kMaxImageSide || width > kMaxImageSide) {
-        *error = "image is " + std::to_string(width) + " x " + std::to_string(height) +
-                 "; each side must be at most " + std::to_string(kMaxImageSide);
+        *error = "image is " + size + "; each side must be at most " + std::to_string(kMaxImageSide);
+        return false;
+    }
+    const uint64_t pixels = static_cast<uint64_t>(height) * static_cast<uint64_t>(width);
+    if (pixels > maxPixels) {
+        *error = "image is " + size + ", " + std::to_string(pixels) + " pixels: more than the limit of " +
+                 std::to_string(maxPixels) + " pixels";
         return false;
     }
     return true;
+}
+
+// The bytes from the read position to the end, when the stream can tell
+// (a pipe cannot).
+std::optional<uint64_t> BytesLeft(std::istream &in) {
+    const std::istream::pos_type here = in.tellg();
+    if (here < 0 || !in.seekg(0, std::ios::end)) return std::nullopt;
+    const std::istream::pos_type end = in.tellg();
+    in.seekg(here);
+    if (end < here || !in) return std::nullopt;
+    return static_cast<uint64_t>(end - here);
 }
 
 // Skips white space and '#' comments between PGM header fields.
@@ -46,7 +64,7 @@ bool ReadPgmNumber(std::istream &in, long *value) {
     return static_cast<bool>(in >> *value);
 }
 
-bool ReadPgm(const std::string &path, GrayImage *image, std::string *error) {
+bool ReadPgm(const std::string &path, uint64_t maxPixels, GrayImage *image, std::string *error) {
     std::ifstream in(path, std::ios::binary);
     char magic[2] = {};
     in.read(magic, 2);
@@ -63,9 +81,15 @@ bool ReadPgm(const std::string &path, GrayImage *image, std::string *error) {
         *error = "PGM samples are not 8-bit (maxval " + std::to_string(maxval) + ")";
         return false;
     }
-    if (!CheckSize(height, width, error)) return false;
+    if (!CheckSize(height, width, maxPixels, error)) return false;
     in.get();  // the single white-space byte before the samples
-    std::vector<uint8_t> pixels(static_cast<size_t>(height) * static_cast<size_t>(width));
+    const uint64_t samples = static_cast<uint64_t>(height) * static_cast<uint64_t>(width);
+    const std::optional<uint64_t> left = BytesLeft(in);
+    if (left && *left < samples) {
+        *error = "PGM file is shorter than its header says";
+        return false;
+    }
+    std::vector<uint8_t> pixels(static_cast<size_t>(samples));
     in.read(reinterpret_cast<char *>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
     if (in.gcount() != static_cast<std::streamsize>(pixels.size())) {
         *error = "PGM file is shorter than its header says";
@@ -117,7 +141,7 @@ struct PngReader {
     ~PngReader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
-bool ReadPng(FILE *file, GrayImage *image, std::string *error) {
+bool ReadPng(FILE *file, uint64_t maxPixels, GrayImage *image, std::string *error) {
     PngReader reader;
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (reader.png != nullptr) reader.info = png_create_info_struct(reader.png);
@@ -137,7 +161,9 @@ bool ReadPng(FILE *file, GrayImage *image, std::string *error) {
         *error = "not an 8-bit gray image (convert it to 8-bit grayscale first)";
         return false;
     }
-    if (!CheckSize(static_cast<long>(height), static_cast<long>(width), error)) return false;
+    // Compressed rows say nothing about the size the header claims: only
+    // the limit stands between a small file and a large allocation.
+    if (!CheckSize(static_cast<long>(height), static_cast<long>(width), maxPixels, error)) return false;
     std::vector<uint8_t> pixels(static_cast<size_t>(height) * width);
     std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y) rows[y] = pixels.data() + static_cast<size_t>(y) * width;
@@ -159,7 +185,7 @@ struct PngWriter {
 
 }  // namespace
 
-bool ReadGrayImage(const std::string &path, GrayImage *image, std::string *error) {
+bool ReadGrayImage(const std::string &path, GrayImage *image, std::string *error, uint64_t maxPixels) {
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         *error = std::string("cannot open: ") + std::strerror(errno);
@@ -169,9 +195,9 @@ bool ReadGrayImage(const std::string &path, GrayImage *image, std::string *error
     const size_t got = std::fread(signature, 1, sizeof signature, file.get());
     if (got == sizeof signature && png_sig_cmp(signature, 0, sizeof signature) == 0) {
         std::rewind(file.get());
-        return ReadPng(file.get(), image, error);
+        return ReadPng(file.get(), maxPixels, image, error);
     }
-    if (got >= 2 && signature[0] == 'P' && signature[1] == '5') return ReadPgm(path, image, error);
+    if (got >= 2 && signature[0] == 'P' && signature[1] == '5') return ReadPgm(path, maxPixels, image, error);
     *error = "not a PNG or binary PGM file";
     return false;
 }

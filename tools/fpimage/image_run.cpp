@@ -33,13 +33,14 @@ bool WritePicture(const std::filesystem::path &target, const Canvas &canvas, std
 
 }  // namespace
 
-ImageOutcome AnalyzeFile(const std::string &path, const std::string &outDir, const std::string &stem) {
+ImageOutcome AnalyzeFile(const std::string &path, const std::string &outDir, const std::string &stem,
+                         uint64_t maxPixels) {
     ImageOutcome outcome;
     outcome.path = path;
     try {
         GrayImage image;
         Analysis analysis;
-        if (!ReadGrayImage(path, &image, &outcome.error) || !Analyze(image, &analysis, &outcome.error)) {
+        if (!ReadGrayImage(path, &image, &outcome.error, maxPixels) || !Analyze(image, &analysis, &outcome.error)) {
             return outcome;
         }
         const Summary summary = Summarize(analysis);

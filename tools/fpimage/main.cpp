@@ -19,6 +19,7 @@ struct AnalyzeOptions {
     std::vector<std::string> images;
     std::string outDir;
     bool json = false;
+    uint64_t maxPixels = fpkey::kDefaultMaxPixels;
 };
 
 // Picture names from the file's stem, made unique within one run (two
@@ -52,7 +53,7 @@ int RunAnalyze(const AnalyzeOptions &options) {
     for (int i = 0; i < total; ++i) {
         const std::string &path = options.images[static_cast<size_t>(i)];
         if (total > 1) progress.Starting(i, path);
-        outcomes.push_back(fpkey::AnalyzeFile(path, options.outDir, UniqueStem(path, &stems)));
+        outcomes.push_back(fpkey::AnalyzeFile(path, options.outDir, UniqueStem(path, &stems), options.maxPixels));
         const fpkey::ImageOutcome &outcome = outcomes.back();
         failed = failed || !outcome.summary;
         if (total > 1) {
@@ -84,6 +85,11 @@ int main(int argc, char **argv) {
     analyze->add_option("-o,--out", options.outDir,
                         "Write the pictures (mask, orientation, spacing, quality, overview) as PNG files here");
     analyze->add_flag("--json", options.json, "Print one JSON object instead of text");
+    analyze
+        ->add_option("--max-pixels", options.maxPixels,
+                     "Refuse images of more pixels than this before reading them (default " +
+                         std::to_string(fpkey::kDefaultMaxPixels) + ")")
+        ->check(CLI::PositiveNumber);
     analyze->callback([&] { status = RunAnalyze(options); });
     try {
         app.parse(argc, argv);

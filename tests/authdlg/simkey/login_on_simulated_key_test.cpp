@@ -15,6 +15,7 @@
 #include "dialog_script.h"
 #include "fpdevice.h"
 #include "hxkmgr.h"
+#include "test_names.h"
 
 namespace authdlg_test {
 namespace {
@@ -32,8 +33,10 @@ protected:
         const std::string pkcs = std::string(FPKEY_LIBRARY_DIR) + "/libhxpkcs.so";
         ASSERT_NE(dlopen(pkcs.c_str(), RTLD_NOW | RTLD_GLOBAL), nullptr) << dlerror();
         const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = info->name();
+        std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests
         path_ = std::filesystem::temp_directory_path() /
-                ("fpkey-authdlg-" + std::to_string(getpid()) + "-" + info->name() + ".json");
+                ("fpkey-authdlg-" + std::to_string(getpid()) + "-" + name + ".json");
         std::filesystem::remove(path_);
         ASSERT_EQ(HXKeyOpen(("sim:" + path_.string()).c_str(), &key_), 0) << HXKeyLastError();
         ASSERT_EQ(HXSCardAuthBio(&key_), 0u);
@@ -152,6 +155,52 @@ TEST_F(SimulatedKeyLogin, PinButtonOfTheFingerprintDialogUsesThePkcsLibrary) {
     EXPECT_EQ(Login(), 0u);
     EXPECT_TRUE(script.messageBoxes.empty());
 }
+
+struct CaptureAnswerCase {
+    std::string name;
+    uint32_t statusWord;  // what the key answers, from the next capture on
+    const char *command;
+    unsigned count;
+    uint64_t result;
+    std::string text;  // shown on the way
+    std::vector<std::string> messageBoxes;
+};
+
+// Parameters print as their names in test output.
+void PrintTo(const CaptureAnswerCase &c, std::ostream *out) { *out << c.name; }
+
+class KeyAnsweringACapture : public SimulatedKeyLogin, public ::testing::WithParamInterface<CaptureAnswerCase> {};
+
+// Each answer reaches its own row of the worker's table; none of them keeps
+// the dialog asking for a finger until the user gives up.
+TEST_P(KeyAnsweringACapture, ShowsItsTextAndEndsOrCapturesAgain) {
+    const CaptureAnswerCase &c = GetParam();
+    Enroll(2, "alice");
+    DialogScript script;
+    script.OnText(kSwipe, [this, &c](QDialog *) {
+        ASSERT_EQ(HXSimInjectFault(&key_, c.statusWord, c.command, c.count), 0) << HXKeyLastError();
+        HXSimPlaceFinger(&key_, "alice");
+    });
+
+    EXPECT_EQ(Login(), c.result);
+
+    EXPECT_FALSE(script.watchdogFired);
+    EXPECT_EQ(script.fingerprintDialogs, 1);
+    EXPECT_NE(std::find(script.texts.begin(), script.texts.end(), c.text), script.texts.end()) << c.text;
+    EXPECT_EQ(script.messageBoxes, c.messageBoxes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, KeyAnsweringACapture,
+    ::testing::Values(
+        CaptureAnswerCase{"NotLoggedInEndsAsLocked", 0x6982, "capture", 1, LOGIN_E_LOCKED,
+                          "Security status not satisfied,\nRequired to log in first......", {}},
+        CaptureAnswerCase{"DirtySensorSaysSoAndCapturesAgain", 0x6A0A, "capture", 1, 0,
+                          "Acquisition Instrument dirty,\nPlease re-Waterloo wiping fingerprints......", {}},
+        // The key is gone: the pass ends, and the next one cannot authenticate.
+        CaptureAnswerCase{"PulledKeyEndsThePass", 0xFFFF, "any", 1000, LOGIN_E_AUTH_FAILED, Str(kSwipe),
+                          {"Fingerprint Authenticate|Key can not be an external authentication"}}),
+    fpkey_test::ByName());
 
 TEST_F(SimulatedKeyLogin, WrongAuthenticationKeyFailsBeforeAnyDialog) {
     setenv("FPKEY_AUTH_KEY", "ffeeddccbbaa99887766554433221100", 1);

@@ -17,6 +17,7 @@ Connection::Connection(std::filesystem::path statePath, bool t0) : store_(std::m
 
 void Connection::open() {
     std::lock_guard guard(mutex_);
+    store_.sweepLeftovers();
     session_.resetCount = store_.update([](KeyState &key) { return key.resetCount; });
 }
 

@@ -62,7 +62,8 @@ KeyAddress parseKeyAddress(std::string_view address) {
         throw AddressError("malformed device address \"" + std::string(address) +
                            "\": expected sim, sim:PATH, sim-t0 or sim-t0:PATH");
     }
-    if (!key.statePath.has_filename()) {
+    const auto name = key.statePath.filename();
+    if (!key.statePath.has_filename() || name == "." || name == "..") {
         throw AddressError("device address \"" + std::string(address) + "\" names a directory, not a key file");
     }
     return key;

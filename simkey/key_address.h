@@ -19,7 +19,9 @@ struct KeyAddress {
     bool defaultLocation = false;     // the state lives in the default place
 };
 
-// Throws AddressError for anything that is not a simulated key's address.
+// Throws AddressError for anything that is not a simulated key's address,
+// including paths that can only name a directory ("sim:.", "sim:dir/").
+// Looks at the text only: the file system is neither read nor changed.
 KeyAddress parseKeyAddress(std::string_view address);
 
 // $XDG_STATE_HOME/fpkey/sim-key.json, else ~/.local/state/fpkey/sim-key.json.

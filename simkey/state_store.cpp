@@ -4,19 +4,41 @@
 #include <cstring>
 #include <string_view>
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "simkey/card_crypto.h"
+#include "simkey/lock_file.h"
 #include "simkey/state_json.h"
+#include "simkey/state_location.h"
 
 namespace simkey {
 namespace {
 
 // The state file holds a few tens of kilobytes; anything far beyond is not ours.
 constexpr off_t kMaxStateFileSize = 4 * 1024 * 1024;
+
+// New states are written to "<file>.tmp-XXXXXX" (mkostemp fills in the X)
+// and renamed into place. The marker keeps them apart from the user's own
+// files beside the key, such as "key.json.backup".
+constexpr std::string_view kTemporaryMarker = ".tmp-";
+constexpr size_t kTemporaryUniqueLength = 6;
+
+bool isTemporaryOf(const std::string &name, const std::string &stateName) {
+    const std::string prefix = stateName + std::string(kTemporaryMarker);
+    if (name.size() != prefix.size() + kTemporaryUniqueLength || !name.starts_with(prefix)) {
+        return false;
+    }
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) {
+            return false;
+        }
+    }
+    return true;
+}
 
 std::string errnoText(int error) { return std::strerror(error); }
 
@@ -64,28 +86,43 @@ bool writeAll(int descriptor, const std::string &text) {
 
 }  // namespace
 
-StateStore::StateStore(std::filesystem::path statePath) : path_(std::move(statePath)) {}
+StateStore::StateStore(const std::filesystem::path &statePath) : path_(resolveStateFile(statePath)) {}
 
 StateStore::Lock::~Lock() {
     if (descriptor_ >= 0) {
-        ::flock(descriptor_, LOCK_UN);
-        ::close(descriptor_);
+        ::close(descriptor_);  // ends the lock
     }
 }
 
 StateStore::Lock StateStore::lockExclusive() const {
-    const std::string lockPath = path_.string() + ".lock";
-    Descriptor descriptor(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (descriptor.get() < 0) {
-        throw StateFileNotWritten("cannot open the lock file " + lockPath + " of the simulated key: " +
-                                  errnoText(errno));
+    Descriptor descriptor(openLockFile(path_));
+    lockByte(descriptor.get(), LockByte::stateAccess, LockKind::exclusive, lockFileOf(path_));
+    return Lock(descriptor.release());
+}
+
+void StateStore::sweepLeftovers() {
+    Lock lock = lockExclusive();
+    removeStaleTemporaries();
+}
+
+void StateStore::removeStaleTemporaries() const {
+    const std::filesystem::path directory = path_.parent_path();
+    DIR *entries = ::opendir(directory.c_str());
+    if (!entries) {
+        return;  // nothing can be removed where nothing can be listed
     }
-    while (::flock(descriptor.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            throw StateFileNotWritten("cannot lock " + lockPath + ": " + errnoText(errno));
+    const std::string stateName = path_.filename().string();
+    while (const dirent *entry = ::readdir(entries)) {
+        const std::string name = entry->d_name;
+        struct stat status {};
+        const auto candidate = directory / name;
+        // Only our own regular files; whatever else matches the pattern stays.
+        if (isTemporaryOf(name, stateName) && ::lstat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            status.st_uid == ::geteuid()) {
+            ::unlink(candidate.c_str());
         }
     }
-    return Lock(descriptor.release());
+    ::closedir(entries);
 }
 
 void StateStore::unusable(const std::string &problem) const {
@@ -95,14 +132,25 @@ void StateStore::unusable(const std::string &problem) const {
 }
 
 std::optional<KeyState> StateStore::read() const {
-    Descriptor descriptor(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opening a FIFO or a device for reading can block or have effects of its
+    // own, so the file is examined first and opened without blocking.
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) != 0) {
+        if (errno == ENOENT) {
+            return std::nullopt;
+        }
+        unusable("it cannot be examined (" + errnoText(errno) + ")");
+    }
+    if (!S_ISREG(status.st_mode)) {
+        unusable("it is not a regular file");
+    }
+    Descriptor descriptor(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (descriptor.get() < 0) {
         if (errno == ENOENT) {
             return std::nullopt;
         }
         unusable("it cannot be opened (" + errnoText(errno) + ")");
     }
-    struct stat status {};
     if (::fstat(descriptor.get(), &status) != 0) {
         unusable("it cannot be examined (" + errnoText(errno) + ")");
     }
@@ -158,7 +206,7 @@ std::pair<KeyState, bool> StateStore::loadOrFactory() const {
 void StateStore::write(const KeyState &state) const {
     const std::string text = stateToJson(state).dump(1) + "\n";
     const std::filesystem::path directory = path_.has_parent_path() ? path_.parent_path() : ".";
-    std::string temporary = path_.string() + ".XXXXXX";
+    std::string temporary = path_.string() + std::string(kTemporaryMarker) + std::string(kTemporaryUniqueLength, 'X');
     Descriptor descriptor(::mkostemp(temporary.data(), O_CLOEXEC));
     const auto failed = [&](const std::string &what) {
         const int error = errno;
@@ -196,6 +244,7 @@ void StateStore::write(const KeyState &state) const {
 
 void StateStore::resetToFactory() {
     Lock lock = lockExclusive();
+    removeStaleTemporaries();
     std::string serial;
     uint64_t resetCount = 0;
     try {

@@ -1,5 +1,5 @@
 // The file that holds one simulated key. Every access runs under an
-// exclusive lock on "<file>.lock", so processes and connections sharing the
+// exclusive lock in "<file>.lock", so processes and connections sharing the
 // key see each other's changes and never a half-written state.
 #ifndef SIMKEY_STATE_STORE_H
 #define SIMKEY_STATE_STORE_H
@@ -29,7 +29,9 @@ public:
 
 class StateStore {
 public:
-    explicit StateStore(std::filesystem::path statePath);
+    // Follows symbolic links to the file they end at (see state_location.h);
+    // throws AddressError or StateFileUnusable as resolveStateFile does.
+    explicit StateStore(const std::filesystem::path &statePath);
 
     const std::filesystem::path &path() const { return path_; }
 
@@ -52,6 +54,10 @@ public:
     // key. The serial number survives when the old state was readable.
     void resetToFactory();
 
+    // Removes the temporary files that writers killed before they could
+    // finish left behind; under the lock, no live writer has one.
+    void sweepLeftovers();
+
 private:
     class Lock {
     public:
@@ -67,6 +73,7 @@ private:
     };
 
     Lock lockExclusive() const;
+    void removeStaleTemporaries() const;
     std::pair<KeyState, bool> loadOrFactory() const;
     std::optional<KeyState> read() const;
     void write(const KeyState &state) const;

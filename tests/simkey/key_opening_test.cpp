@@ -66,6 +66,37 @@ INSTANTIATE_TEST_SUITE_P(KeyOpening, BadAddress,
                                            AddressCase{"Directory", "sim:/tmp/"}),
                          CaseName());
 
+struct DirectoryCase {
+    const char *name;
+    const char *path;  // relative to the working directory, itself a fresh directory
+};
+
+class AddressOfADirectory : public ::testing::TestWithParam<DirectoryCase> {};
+
+TEST_P(AddressOfADirectory, IsRefusedAndCreatesNothing) {
+    TemporaryDirectory directory;
+    std::filesystem::create_directory(directory.path() / "sub");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(directory.path() / "sub");
+    DeviceContext context{};
+    const std::string address = std::string("sim:") + GetParam().path;
+    EXPECT_EQ(HXKeyOpen(address.c_str(), &context), -1);
+    EXPECT_NE(std::string(HXKeyLastError()).find("directory"), std::string::npos) << HXKeyLastError();
+    EXPECT_EQ(HXSimResetKey(address.c_str()), -1);
+    std::filesystem::current_path(previous);
+    std::vector<std::string> created;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(directory.path())) {
+        if (entry.path() != directory.path() / "sub") created.push_back(entry.path().string());
+    }
+    EXPECT_EQ(created, std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyOpening, AddressOfADirectory,
+                         ::testing::Values(DirectoryCase{"WorkingDirectory", "."}, DirectoryCase{"Parent", ".."},
+                                           DirectoryCase{"ThroughDotDot", "../sub/.."},
+                                           DirectoryCase{"ExistingWithoutSlash", "../sub"}),
+                         CaseName());
+
 TEST(KeyOpening, PathInAMissingDirectoryIsNotCreated) {
     TemporaryDirectory directory;
     const auto path = directory.path() / "missing" / "key.json";

@@ -1,8 +1,11 @@
 // The key's state file: persistence, creation, refusal of unusable files,
 // sharing between connections, reset.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <thread>
 
@@ -237,6 +240,71 @@ TEST_F(StateFile, StatusReportIsNotCutShort) {
     char small[8] = "xxxxxxx";
     EXPECT_GT(HXSimStatusJson(&context_, small, sizeof small), sizeof small);
     EXPECT_EQ(small[0], '\0');
+}
+
+struct LinkCase {
+    const char *name;
+    const char *target;  // what the link points at, relative to its directory
+};
+
+class KeyBehindALink : public SimKeyTest, public ::testing::WithParamInterface<LinkCase> {};
+
+TEST_P(KeyBehindALink, IsStoredAtTheTargetAndTheLinkStays) {
+    const auto target = directory_.path() / GetParam().target;
+    std::filesystem::create_directories(target.parent_path());
+    const auto link = directory_.path() / "alias.json";
+    std::filesystem::create_symlink(GetParam().target, link);
+
+    DeviceContext context{};
+    ASSERT_EQ(HXKeyOpen(("sim:" + link.string()).c_str(), &context), 0) << HXKeyLastError();
+    authenticate(context);
+    ASSERT_EQ(transmit(context, hexBytes("80 F9 06 06 01 2D")).status, 0x9000u);
+    HXKeyClose(&context);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the link was replaced by a file of its own";
+    ASSERT_EQ(HXKeyOpen(("sim:" + target.string()).c_str(), &context), 0) << HXKeyLastError();
+    EXPECT_EQ(transmit(context, hexBytes("80 F9 05 06 01")).data, hexBytes("2D")) << "the change went elsewhere";
+    HXKeyClose(&context);
+}
+
+INSTANTIATE_TEST_SUITE_P(StateFile, KeyBehindALink,
+                         ::testing::Values(LinkCase{"ToAnExistingKey", "key.json"},
+                                           LinkCase{"ToAKeyNotYetMade", "keys/new.json"}),
+                         CaseName());
+
+TEST(StateFileKinds, AFifoIsRefusedWithoutWaitingForAWriter) {
+    TemporaryDirectory directory;
+    const auto fifo = directory.path() / "key.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::promise<std::pair<int, std::string>> opened;
+    auto outcome = opened.get_future();
+    std::thread opener([&] {
+        DeviceContext context{};
+        const int result = HXKeyOpen(("sim:" + fifo.string()).c_str(), &context);
+        opened.set_value({result, HXKeyLastError()});
+        HXKeyClose(&context);
+    });
+    const bool answered = outcome.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!answered) {
+        // Be the writer it waits for, so that the thread can end.
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    opener.join();
+    ASSERT_TRUE(answered) << "opening the key waited for someone to write into the FIFO";
+    const auto [result, message] = outcome.get();
+    EXPECT_EQ(result, -1);
+    EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
+}
+
+TEST_F(StateFile, TemporaryFilesOfAKilledWriterAreRemovedAtTheNextOpen) {
+    HXKeyClose(&context_);
+    const std::vector<std::string> leftovers{"key.json.tmp-a1B2c3", "key.json.tmp-ZZZZZZ"};
+    const std::vector<std::string> others{"key.json.backup", "key.json.tmp-1234567", "other.json.tmp-a1B2c3"};
+    for (const auto &name : leftovers) writeText(directory_.path() / name, "{\n \"authKey\": \"0001");
+    for (const auto &name : others) writeText(directory_.path() / name, "mine");
+    ASSERT_EQ(HXKeyOpen(address().c_str(), &context_), 0) << HXKeyLastError();
+    for (const auto &name : leftovers) EXPECT_FALSE(std::filesystem::exists(directory_.path() / name)) << name;
+    for (const auto &name : others) EXPECT_EQ(fileText(directory_.path() / name), "mine") << name;
 }
 
 }  // namespace

@@ -43,10 +43,42 @@ HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLengt
  * (state 3, handle, protocol). Addresses: "sim" (the default simulated key),
  * "sim:PATH" (a simulated key stored in PATH); "sim-t0" and "sim-t0:PATH"
  * talk T=0, so answers with data arrive through GET RESPONSE.
+ * The key is taken exclusively, as HXKeyConnect with HXKEY_SHARE_EXCLUSIVE
+ * and HXKEY_DEFAULT_WAIT_MS does.
  * Returns 0 on success; on failure the context is cleared and HXKeyLastError
  * tells why.
  */
 HXKMGR_API int HXKeyOpen(const char *address, DeviceContext *context);
+
+/*
+ * How a connection shares the key with other programs, as the share modes
+ * of PC/SC do for cards. An operation of several commands (an enrolment:
+ * three captures and extractions, then the file writes) needs the sensor
+ * and the feature slots to itself, so it runs on an exclusive connection.
+ *  EXCLUSIVE  no other program has the key open until the connection closes.
+ *  SHARED     other shared connections may be open at the same time, no
+ *             exclusive one: for tools that only read.
+ *  DIRECT     holds nothing and sends no commands (Icc_tsi_apiHxDev answers
+ *             0x6985): drives the virtual sensor and the test controls
+ *             (HXSim...), which keep working while another program holds
+ *             the key and waits for a finger.
+ * The key belongs to a program: connections of one process share its hold,
+ * and the process serialises them itself. A hold ends when the connection
+ * closes or the process ends, however it ends.
+ */
+#define HXKEY_SHARE_EXCLUSIVE 1
+#define HXKEY_SHARE_SHARED 2
+#define HXKEY_SHARE_DIRECT 3
+#define HXKEY_DEFAULT_WAIT_MS 30000u
+
+/*
+ * HXKeyOpen with a share mode. While another program holds the key in a
+ * way that excludes this one, waits up to waitMilliseconds for it; then
+ * fails with -2 and an HXKeyLastError that starts with "key busy". Other
+ * failures (bad address or share mode, unusable state file) return -1.
+ */
+HXKMGR_API int HXKeyConnect(const char *address, int shareMode, uint32_t waitMilliseconds,
+                            DeviceContext *context);
 HXKMGR_API void HXKeyClose(DeviceContext *context);
 /* The reason for the last failed call on this thread (never null). */
 HXKMGR_API const char *HXKeyLastError(void);
@@ -57,7 +89,9 @@ HXKMGR_API const char *HXKeyDefaultAddress(void);
  * Gives the simulated key at a device address its factory state without
  * opening it (the serial number stays when the old state was readable). It
  * also replaces a state file that HXKeyOpen refuses as unusable, so it is the
- * way back from that error. Returns 0, or -1 with HXKeyLastError set.
+ * way back from that error. Like an exclusive open, it waits up to
+ * HXKEY_DEFAULT_WAIT_MS while another program holds the key.
+ * Returns 0, or -1 with HXKeyLastError set.
  */
 HXKMGR_API int HXSimResetKey(const char *address);
 
@@ -83,7 +117,11 @@ HXKMGR_API int HXSimLiftFinger(DeviceContext *context);
 HXKMGR_API int HXSimInjectFault(DeviceContext *context, uint32_t statusWord, const char *command,
                                 unsigned count);
 HXKMGR_API int HXSimClearFaults(DeviceContext *context);
-/* Back to the factory state (templates, settings, PIN and counters). */
+/*
+ * Back to the factory state (templates, settings, PIN and counters). On a
+ * connection that does not hold the key exclusively, waits for the key as
+ * the connection's open did.
+ */
 HXKMGR_API int HXSimReset(DeviceContext *context);
 /*
  * The key's state as JSON text, NUL-terminated. Returns the buffer size

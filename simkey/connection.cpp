@@ -13,16 +13,25 @@ constexpr size_t kMaxShortResponse = 256;
 
 }  // namespace
 
-Connection::Connection(std::filesystem::path statePath, bool t0) : store_(std::move(statePath)), t0_(t0) {}
+Connection::Connection(const std::filesystem::path &statePath, bool t0) : store_(statePath), t0_(t0) {}
 
-void Connection::open() {
+void Connection::open(ShareMode mode, std::chrono::milliseconds wait) {
     std::lock_guard guard(mutex_);
+    mode_ = mode;
+    wait_ = wait;
+    if (mode != ShareMode::direct) {
+        claim_.emplace(store_.path(), mode == ShareMode::exclusive ? LockKind::exclusive : LockKind::shared, wait);
+    }
     store_.sweepLeftovers();
     session_.resetCount = store_.update([](KeyState &key) { return key.resetCount; });
 }
 
 Answer Connection::exchange(std::span<const uint8_t> apdu) {
     std::lock_guard guard(mutex_);
+    if (mode_ == ShareMode::direct) {
+        throw CommandsNotAllowed("this connection only drives the simulated key's sensor and controls; "
+                                 "open the key exclusively or shared to send it commands");
+    }
     const auto command = parseCommand(apdu);
     if (!command) {
         pendingResponse_.clear();
@@ -96,6 +105,12 @@ void Connection::clearFaults() {
 
 void Connection::resetKey() {
     std::lock_guard guard(mutex_);
+    // A reset is a change of the whole key: never in the middle of another
+    // program's operation.
+    std::optional<KeyClaim> resetting;
+    if (mode_ != ShareMode::exclusive) {
+        resetting.emplace(store_.path(), LockKind::exclusive, wait_);
+    }
     store_.resetToFactory();
     pendingResponse_.clear();
     image_ = ImageDownload{};

@@ -1,29 +1,47 @@
 // One connection to a simulated key: the transport (T=1, or T=0 with GET
 // RESPONSE), the session and the control operations of the simulator.
-// Exchanges on one connection are serialised.
+// Exchanges on one connection are serialised; an exclusive or shared
+// connection holds the key (key_ownership.h) from open() until it ends.
 #ifndef SIMKEY_CONNECTION_H
 #define SIMKEY_CONNECTION_H
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "simkey/apdu.h"
 #include "simkey/faults.h"
+#include "simkey/key_ownership.h"
 #include "simkey/session.h"
 #include "simkey/state_store.h"
 
 namespace simkey {
 
+// How a connection shares the key with other programs. A direct connection
+// holds nothing and sends no commands: it drives the virtual sensor and the
+// test controls, which stay usable while another program holds the key.
+enum class ShareMode { exclusive, shared, direct };
+
+// A command sent on a direct connection.
+class CommandsNotAllowed : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class Connection {
 public:
-    Connection(std::filesystem::path statePath, bool t0);
+    // Throws AddressError or StateFileUnusable for a path no key can live at.
+    Connection(const std::filesystem::path &statePath, bool t0);
 
-    // Creates the key when its file is missing and checks that it is usable;
-    // throws StateFileUnusable or StateFileNotWritten.
-    void open();
+    // Takes the key as `mode` says, waiting up to `wait` for other programs
+    // to let go, creates the key when its file is missing and checks that
+    // it is usable; throws KeyBusy, StateFileUnusable or StateFileNotWritten.
+    void open(ShareMode mode, std::chrono::milliseconds wait);
     bool talksT0() const { return t0_; }
     const std::filesystem::path &statePath() const { return store_.path(); }
 
@@ -47,6 +65,9 @@ private:
     std::mutex mutex_;
     StateStore store_;
     bool t0_;
+    ShareMode mode_ = ShareMode::direct;
+    std::chrono::milliseconds wait_{0};
+    std::optional<KeyClaim> claim_;
     Session session_;
     ImageDownload image_;
     std::vector<uint8_t> pendingResponse_;  // T=0: data waiting for GET RESPONSE

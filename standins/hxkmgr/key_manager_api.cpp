@@ -1,8 +1,10 @@
 // The C entry points of the stand-in key manager.
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "connection_registry.h"
@@ -15,6 +17,8 @@ namespace {
 
 using hxkmgr::registry;
 
+constexpr int kOpenFailed = -1;
+constexpr int kKeyBusy = -2;
 constexpr int kNotSimulated = -1;
 constexpr int kBadArgument = -2;
 constexpr int kStateFailure = -3;
@@ -51,6 +55,15 @@ int control(DeviceContext *context, const char *caller, Operation &&operation) {
 
 int toResult(uint32_t status) { return static_cast<int>(status); }
 
+std::optional<simkey::ShareMode> shareModeOf(int shareMode) {
+    switch (shareMode) {
+        case HXKEY_SHARE_EXCLUSIVE: return simkey::ShareMode::exclusive;
+        case HXKEY_SHARE_SHARED: return simkey::ShareMode::shared;
+        case HXKEY_SHARE_DIRECT: return simkey::ShareMode::direct;
+        default: return std::nullopt;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -85,6 +98,9 @@ HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLengt
     } catch (const simkey::StateFileNotWritten &error) {
         setError(error.what());
         return toResult(simkey::sw::kMemoryFailure);
+    } catch (const simkey::CommandsNotAllowed &error) {
+        setError(error.what());
+        return toResult(simkey::sw::kConditionsNotSatisfied);
     } catch (const std::exception &error) {
         setError(error.what());
         return toResult(simkey::sw::kNoDiagnosis);
@@ -92,25 +108,38 @@ HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLengt
 }
 
 HXKMGR_API int HXKeyOpen(const char *address, DeviceContext *context) {
+    return HXKeyConnect(address, HXKEY_SHARE_EXCLUSIVE, HXKEY_DEFAULT_WAIT_MS, context);
+}
+
+HXKMGR_API int HXKeyConnect(const char *address, int shareMode, uint32_t waitMilliseconds, DeviceContext *context) {
     if (!context) {
         setError("HXKeyOpen: no device context given");
-        return -1;
+        return kOpenFailed;
     }
     std::memset(context, 0, sizeof *context);
+    const auto mode = shareModeOf(shareMode);
+    if (!mode) {
+        setError("HXKeyConnect: unknown share mode " + std::to_string(shareMode) +
+                 " (HXKEY_SHARE_EXCLUSIVE, HXKEY_SHARE_SHARED or HXKEY_SHARE_DIRECT)");
+        return kOpenFailed;
+    }
     try {
         const auto key = simkey::parseKeyAddress(address ? address : HXKeyDefaultAddress());
         if (key.defaultLocation) {
             simkey::createStateDirectories(key.statePath);
         }
         auto connection = std::make_shared<simkey::Connection>(key.statePath, key.t0);
-        connection->open();
+        connection->open(*mode, std::chrono::milliseconds(waitMilliseconds));
         context->keyManagerHandle = registry().add(std::move(connection));
         context->activeProtocol = key.t0 ? 1 : 2;
         context->state = FP_DEVICE_STATE_READY;
         return 0;
+    } catch (const simkey::KeyBusy &error) {
+        setError(error.what());
+        return kKeyBusy;
     } catch (const std::exception &error) {
         setError(error.what());
-        return -1;
+        return kOpenFailed;
     }
 }
 
@@ -135,7 +164,10 @@ HXKMGR_API int HXSimResetKey(const char *address) {
         if (key.defaultLocation) {
             simkey::createStateDirectories(key.statePath);
         }
-        simkey::StateStore(key.statePath).resetToFactory();
+        simkey::StateStore store(key.statePath);
+        const simkey::KeyClaim claim(store.path(), simkey::LockKind::exclusive,
+                                     std::chrono::milliseconds(HXKEY_DEFAULT_WAIT_MS));
+        store.resetToFactory();
         return 0;
     } catch (const std::exception &error) {
         setError(std::string("HXSimResetKey: ") + error.what());

@@ -9,11 +9,19 @@
 
 namespace fpkey {
 
+// How the run shares the key with other programs (the HXKEY_SHARE_ modes).
+enum class KeyShare { exclusive, shared, direct };
+
 class KeySession {
 public:
-    // Opens the key at `address` (empty: $FPKEY_DEVICE, else "sim").
+    // Opens the key at `address` (empty: $FPKEY_DEVICE, else "sim"),
+    // exclusively and waiting as long as HXKeyOpen does.
     // Returns null and fills *error when it cannot.
     static std::unique_ptr<KeySession> Open(const std::string &address, std::string *error);
+    // The same with a share mode and the seconds to wait while another
+    // program holds the key.
+    static std::unique_ptr<KeySession> Open(const std::string &address, KeyShare share, double waitSeconds,
+                                            std::string *error);
     ~KeySession();
     KeySession(const KeySession &) = delete;
     KeySession &operator=(const KeySession &) = delete;

@@ -11,7 +11,7 @@ namespace fpkey {
 KeySession &Cli::Key() {
     if (!key_) {
         std::string error;
-        key_ = KeySession::Open(deviceAddress, &error);
+        key_ = KeySession::Open(deviceAddress, share_, waitSeconds, &error);
         if (!key_) throw UsageFailure{error};
     }
     return *key_;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "hxkmgr.h"
 #include "key_session.h"
 
 namespace fpkey {
@@ -31,9 +32,10 @@ public:
     std::string deviceAddress;
     bool json = false;
     bool skipAuthentication = false;
+    double waitSeconds = HXKEY_DEFAULT_WAIT_MS / 1000.0;  // for a key another program holds
     int exitStatus = 0;
 
-    // The key, opened on first use.
+    // The key, opened on first use as the running command shares it.
     KeySession &Key();
     DeviceContext *Device() { return Key().handle(); }
 
@@ -50,12 +52,18 @@ public:
 
     // Runs one command, reports its outcome and sets exitStatus.
     void Run(const std::function<void()> &command);
-    // A subcommand callback that runs `command` through Run.
-    std::function<void()> Action(std::function<void()> command) {
-        return [this, command] { Run(command); };
+    // A subcommand callback that runs `command` through Run. Commands that
+    // only read share the key with other readers; driving the simulated
+    // key's sensor holds nothing.
+    std::function<void()> Action(std::function<void()> command, KeyShare share = KeyShare::exclusive) {
+        return [this, command, share] {
+            share_ = share;
+            Run(command);
+        };
     }
 
 private:
+    KeyShare share_ = KeyShare::exclusive;
     std::unique_ptr<KeySession> key_;
     bool authenticated_ = false;
     nlohmann::json result_ = nlohmann::json::object();

@@ -112,13 +112,14 @@ void AddCacheCommands(CLI::App &app, Cli &cli) {
         cli.Result()["cache_state"] = state;
         cli.Say("cache state: " + Hex(state, 2) + ((state & 1) ? " (enabled" : " (disabled") +
                 ((state & 2) ? ", holds templates)" : ")"));
-    }));
+    }, KeyShare::shared));
 }
 
 }  // namespace
 
 void AddDeviceCommands(CLI::App &app, Cli &cli) {
-    app.add_subcommand("info", "Show the device information and settings")->callback(cli.Action([&cli] { Info(cli); }));
+    app.add_subcommand("info", "Show the device information and settings")
+        ->callback(cli.Action([&cli] { Info(cli); }, KeyShare::shared));
 
     app.add_subcommand("selftest", "Run the key's self test")->callback(cli.Action([&cli] {
         cli.Check("self test", HXDactylSelfTest(cli.Device()));
@@ -136,7 +137,7 @@ void AddDeviceCommands(CLI::App &app, Cli &cli) {
         const uint8_t read = ReadSetting(cli, name);
         cli.Result()[name] = read;
         cli.Say(name + " = " + std::to_string(read) + (name == "verify-mode" ? " (" + VerifyModeName(read) + ")" : ""));
-    }));
+    }, KeyShare::shared));
 
     auto *set = app.add_subcommand("set", "Change a setting");
     set->add_option("setting", name, "The setting")->required()->check(CLI::IsMember(names));
@@ -156,14 +157,14 @@ void AddDeviceCommands(CLI::App &app, Cli &cli) {
         cli.Check("reading the security state", HXDactylGetSecState(cli.Device(), &state));
         cli.Result()["security_state"] = state;
         cli.Say("security state: " + std::to_string(state));
-    }));
+    }, KeyShare::shared));
 
     app.add_subcommand("capacity", "Show the template capacity")->callback(cli.Action([&cli] {
         uint8_t capacity = 0;
         cli.Check("reading the template capacity", HXDactylGetMaxTmpltNum(cli.Device(), &capacity));
         cli.Result()["capacity"] = capacity;
         cli.Say("capacity: " + std::to_string(capacity) + " templates");
-    }));
+    }, KeyShare::shared));
 
     AddCacheCommands(app, cli);
 }

@@ -1,5 +1,6 @@
 // sim touch|lift|inject|reset|status: the simulated key's virtual sensor
-// and test controls.
+// and test controls. They open the key directly, without holding it, so they
+// work while another program has the key open and waits for a finger.
 #include <vector>
 
 #include "cli.h"
@@ -37,12 +38,12 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
     touch->callback(cli.Action([&cli] {
         Require(HXSimPlaceFinger(SimulatedKey(cli), label.c_str()), "placing the finger");
         cli.Say("finger '" + label + "' on the sensor");
-    }));
+    }, KeyShare::direct));
 
     sim->add_subcommand("lift", "Lift the finger off the sensor")->callback(cli.Action([&cli] {
         Require(HXSimLiftFinger(SimulatedKey(cli)), "lifting the finger");
         cli.Say("sensor is free");
-    }));
+    }, KeyShare::direct));
 
     static std::string statusWord;
     static std::string kind;
@@ -66,12 +67,12 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
                 "injecting the fault");
         cli.Say("next " + std::to_string(count) + " " + (kind.empty() ? "affected" : kind) + " command(s) answer " +
                 Hex(value, 4) + " (" + StatusWordMeaning(static_cast<uint16_t>(value)) + ")");
-    }));
+    }, KeyShare::direct));
 
     sim->add_subcommand("clear-faults", "Forget the injected faults")->callback(cli.Action([&cli] {
         Require(HXSimClearFaults(SimulatedKey(cli)), "clearing the faults");
         cli.Say("injected faults cleared");
-    }));
+    }, KeyShare::direct));
 
     // Reset works on the address without opening the key, so that it also
     // replaces a state file the key cannot be opened from.
@@ -87,7 +88,7 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
         const nlohmann::json status = Status(cli);
         cli.Result()["sim"] = status;
         cli.Say(status.dump(2));
-    }));
+    }, KeyShare::direct));
 }
 
 }  // namespace fpkey

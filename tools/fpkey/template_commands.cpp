@@ -115,7 +115,8 @@ CLI::Option *AddNumber(CLI::App &command, TemplateOptions &options) {
 void AddTemplateCommands(CLI::App &app, Cli &cli) {
     static TemplateOptions options;
 
-    app.add_subcommand("list", "Show the template index")->callback(cli.Action([&cli] { List(cli); }));
+    app.add_subcommand("list", "Show the template index")
+        ->callback(cli.Action([&cli] { List(cli); }, KeyShare::shared));
 
     auto *enroll = app.add_subcommand("enroll", "Enrol a finger as template N (three captures)");
     AddNumber(*enroll, options);

@@ -54,6 +54,31 @@ expect 0 'capacity: 10' -- --device "sim:$dir/corrupt.json" capacity
 expect 0 'factory state' -- sim reset
 expect 0 '0 of 10 templates enrolled' -- list
 
+# A key of the largest capacity lists every one of its 255 entries.
+big="$dir/big.json"
+"$fpkey" --device "sim:$big" capacity >/dev/null
+index_data=$(printf '%010200d' 0)  # 255 entries of 20 bytes, as hex digits
+perl -0pi -e 's/"templateCapacity": 10/"templateCapacity": 255/;
+    s/"data": "0{400}",(\s*)"id": 1312,(\s*)"size": 200/"data": "'"$index_data"'",$1"id": 1312,$2"size": 5100/' "$big"
+expect 0 '0 of 255 templates enrolled' -- --device "sim:$big" list
+
+# An enrolment waiting for a finger holds the key: other commands are told
+# the key is busy, and the virtual sensor can still be driven.
+"$fpkey" enroll 4 --timeout 20 >"$dir/enroll.out" 2>&1 &
+enrolment=$!
+for _ in $(seq 100); do
+    "$fpkey" --wait 0 capacity >/dev/null 2>&1 || break
+    sleep 0.1
+done
+expect 2 'key busy' -- --wait 0.2 list
+expect 0 "finger 'erin' on the sensor" -- sim touch erin
+if ! wait "$enrolment" || ! grep -q 'enrolled template 4' "$dir/enroll.out"; then
+    echo "FAIL: the enrolment waiting for a finger did not finish:"
+    sed 's/^/    /' "$dir/enroll.out"
+    failures=$((failures + 1))
+fi
+expect 0 'finger matches template 4' -- verify 4 --finger erin
+
 if [[ $failures -ne 0 ]]; then
     echo "$failures check(s) failed"
     exit 1

@@ -42,7 +42,7 @@ void List(Cli &cli) {
     std::ostringstream table;
     table << "No  Enrolled  Tag  File    Finger\n";
     int enrolled = 0;
-    for (uint8_t n = 1; n <= capacity; ++n) {
+    for (unsigned n = 1; n <= capacity; ++n) {
         const uint8_t *entry = index.data() + (n - 1) * FP_INDEX_ENTRY_SIZE;
         const uint16_t fileId = static_cast<uint16_t>(entry[2] << 8 | entry[3]);
         enrolled += entry[0] == 1;

@@ -4,7 +4,7 @@
 # be opened, or an enrolled entry does not match its finger) or jammed (the
 # operation, or a fresh enrol-identify-delete, fails afterwards).
 # Usage: tests/durability/kill_loop.sh FPKEY [TRIALS] [SEED]
-# About 0.2 s a trial with a plain build, so 500 trials take under 2 minutes.
+# With a plain build 300 trials take about 20 s (most of it fpkey runs).
 set -uo pipefail
 fpkey=${1:?usage: kill_loop.sh FPKEY [TRIALS] [SEED]}
 trials=${2:-200}
@@ -23,17 +23,22 @@ known="$dir/known.json"
 run "$known" enroll 1 --finger known-1 || { echo "cannot prepare the known key"; exit 2; }
 operations=("enroll 2 --finger newcomer" "delete 1" "enroll 1 --finger replacement")
 
-# Kill moments spread over the whole of an operation: measure the longest.
+# Kill moments spread over the whole of the longest operation, timed at its
+# quickest of three runs so that a busy moment does not stretch the window.
 window_ms=1
 for operation in "${operations[@]}"; do
-    cp "$known" "$dir/probe.json"
-    start=$(date +%s%N)
     read -ra words <<<"$operation"
-    run "$dir/probe.json" "${words[@]}"
-    took=$((($(date +%s%N) - start) / 1000000))
-    ((took > window_ms)) && window_ms=$took
+    quickest=
+    for _ in 1 2 3; do
+        cp "$known" "$dir/probe.json"
+        start=$(date +%s%N)
+        run "$dir/probe.json" "${words[@]}"
+        took=$((($(date +%s%N) - start) / 1000000))
+        [[ -z $quickest || $took -lt $quickest ]] && quickest=$took
+    done
+    ((quickest > window_ms)) && window_ms=$quickest
 done
-window_ms=$((window_ms * 3 / 2 + 1))
+window_ms=$((window_ms * 6 / 5 + 1))
 
 # Damaged: the key cannot be opened, or an enrolled entry does not match the
 # finger its caller data names. Prints nothing for a sound key.

@@ -1,0 +1,221 @@
+// The cylinder parameters are those Cappelli, Ferrara and Maltoni give for
+// 500 dpi scans (radius 70 pixels, 16 x 16 x 6 cells, spatial spread 28/3,
+// directional spread 2 pi / 9, hull margin 50); the code is our own from
+// their description.
+#include "fingermatch/cylinder_code.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <numbers>
+
+namespace fingermatch {
+
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+constexpr float kRadius = 70.0f;
+constexpr float kCellStep = 2.0f * kRadius / kCylinderSide;
+constexpr float kDirectionStep = 2.0f * kPi / kCylinderDirections;
+constexpr float kSpatialSigma = 28.0f / 3.0f;
+constexpr float kDirectionalSigma = 2.0f * kPi / 9.0f;
+// A cell counts a neighbour when the summed contributions pass this level
+// (the sigmoid's midpoint of the real-valued code).
+constexpr float kCellLevel = 0.01f;
+// Cells farther than this from the minutiae's convex hull lie off the print.
+constexpr float kHullMargin = 50.0f;
+// A cylinder needs this share of its cells on the print and this many
+// neighbours to say anything.
+constexpr float kMinValidShare = 0.75f;
+constexpr int kMinNeighbours = 2;
+// Two cylinders compare only where this share of their cells overlap, and
+// only when their minutiae point within a quarter turn of each other.
+constexpr float kMinMatchableShare = 0.6f;
+constexpr float kMaxDirectionDifference = kPi / 2.0f;
+
+using Point = std::array<float, 2>;
+
+float Cross(const Point &o, const Point &a, const Point &b) {
+    return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
+}
+
+// Andrew's monotone chain, counterclockwise.
+std::vector<Point> ConvexHull(std::vector<Point> points) {
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    if (points.size() < 3) return points;
+    std::vector<Point> hull(2 * points.size());
+    size_t k = 0;
+    for (const Point &p : points) {
+        while (k >= 2 && Cross(hull[k - 2], hull[k - 1], p) <= 0) --k;
+        hull[k++] = p;
+    }
+    for (size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
+        while (k >= lower && Cross(hull[k - 2], hull[k - 1], points[i]) <= 0) --k;
+        hull[k++] = points[i];
+    }
+    hull.resize(k - 1);
+    return hull;
+}
+
+float SegmentDistance(const Point &p, const Point &a, const Point &b) {
+    const float dx = b[0] - a[0];
+    const float dy = b[1] - a[1];
+    const float length2 = dx * dx + dy * dy;
+    float t = length2 > 0.0f ? ((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / length2 : 0.0f;
+    t = std::clamp(t, 0.0f, 1.0f);
+    return std::hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy);
+}
+
+bool NearHull(const std::vector<Point> &hull, const Point &p) {
+    if (hull.empty()) return false;
+    if (hull.size() < 3) {
+        float nearest = std::hypot(p[0] - hull[0][0], p[1] - hull[0][1]);
+        if (hull.size() == 2) nearest = SegmentDistance(p, hull[0], hull[1]);
+        return nearest <= kHullMargin;
+    }
+    bool inside = true;
+    float nearest = 1e30f;
+    for (size_t i = 0; i < hull.size(); ++i) {
+        const Point &a = hull[i];
+        const Point &b = hull[(i + 1) % hull.size()];
+        if (Cross(a, b, p) < 0.0f) inside = false;
+        nearest = std::min(nearest, SegmentDistance(p, a, b));
+    }
+    return inside || nearest <= kHullMargin;
+}
+
+float Gaussian(float t, float sigma) {
+    return std::exp(-t * t / (2.0f * sigma * sigma)) / (sigma * std::sqrt(2.0f * kPi));
+}
+
+// The share of a normal distribution of the directional spread that falls
+// into a direction cell whose centre lies `offset` away.
+float DirectionalShare(float offset) {
+    const float scale = 1.0f / (kDirectionalSigma * std::numbers::sqrt2_v<float>);
+    return 0.5f * (std::erf((offset + kDirectionStep / 2.0f) * scale) - std::erf((offset - kDirectionStep / 2.0f) * scale));
+}
+
+void SetBit(std::array<uint64_t, kCylinderWords> *words, int cell) {
+    (*words)[static_cast<size_t>(cell / 64)] |= uint64_t{1} << (cell % 64);
+}
+
+int CellIndex(int i, int j, int k) { return (k * kCylinderSide + j) * kCylinderSide + i; }
+
+Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre, const std::vector<Point> &hull) {
+    const PlacedMinutia &m = minutiae[centre];
+    const float cosD = std::cos(m.direction);
+    const float sinD = std::sin(m.direction);
+    Cylinder cylinder;
+    std::array<float, kCylinderSide * kCylinderSide> cellX{};
+    std::array<float, kCylinderSide * kCylinderSide> cellY{};
+    int validCells = 0;
+    int possibleCells = 0;
+    for (int j = 0; j < kCylinderSide; ++j) {
+        for (int i = 0; i < kCylinderSide; ++i) {
+            const float u = kCellStep * (static_cast<float>(i) - (kCylinderSide - 1) / 2.0f);
+            const float v = kCellStep * (static_cast<float>(j) - (kCylinderSide - 1) / 2.0f);
+            const float x = m.x + u * cosD - v * sinD;
+            const float y = m.y + u * sinD + v * cosD;
+            cellX[static_cast<size_t>(j * kCylinderSide + i)] = x;
+            cellY[static_cast<size_t>(j * kCylinderSide + i)] = y;
+            if (std::hypot(u, v) > kRadius) continue;
+            ++possibleCells;
+            if (!NearHull(hull, {x, y})) continue;
+            ++validCells;
+            for (int k = 0; k < kCylinderDirections; ++k) SetBit(&cylinder.valid, CellIndex(i, j, k));
+        }
+    }
+    // Contributions summed per cell, neighbour by neighbour: each reaches
+    // only the cells within three spatial spreads of it.
+    std::array<float, kCylinderCells> sums{};
+    int neighbours = 0;
+    const float reach = 3.0f * kSpatialSigma;
+    for (size_t t = 0; t < minutiae.size(); ++t) {
+        if (t == centre) continue;
+        const PlacedMinutia &n = minutiae[t];
+        const float dx = n.x - m.x;
+        const float dy = n.y - m.y;
+        if (std::hypot(dx, dy) > kRadius + reach) continue;
+        ++neighbours;
+        // The neighbour in the cylinder's frame, in cell units.
+        const float u = (dx * cosD + dy * sinD) / kCellStep + (kCylinderSide - 1) / 2.0f;
+        const float v = (-dx * sinD + dy * cosD) / kCellStep + (kCylinderSide - 1) / 2.0f;
+        const float relative = AngleDifference(m.direction, n.direction);
+        std::array<float, kCylinderDirections> shares{};
+        for (int k = 0; k < kCylinderDirections; ++k) {
+            const float cellAngle = -kPi + (static_cast<float>(k) + 0.5f) * kDirectionStep;
+            shares[static_cast<size_t>(k)] = DirectionalShare(AngleDifference(cellAngle, relative));
+        }
+        const int iFirst = std::max(0, static_cast<int>(std::ceil(u - reach / kCellStep)));
+        const int iLast = std::min(kCylinderSide - 1, static_cast<int>(std::floor(u + reach / kCellStep)));
+        const int jFirst = std::max(0, static_cast<int>(std::ceil(v - reach / kCellStep)));
+        const int jLast = std::min(kCylinderSide - 1, static_cast<int>(std::floor(v + reach / kCellStep)));
+        for (int j = jFirst; j <= jLast; ++j) {
+            for (int i = iFirst; i <= iLast; ++i) {
+                const size_t cell = static_cast<size_t>(j * kCylinderSide + i);
+                const float distance = std::hypot(cellX[cell] - n.x, cellY[cell] - n.y);
+                if (distance > reach) continue;
+                const float spatial = Gaussian(distance, kSpatialSigma);
+                for (int k = 0; k < kCylinderDirections; ++k) {
+                    sums[static_cast<size_t>(CellIndex(i, j, k))] += spatial * shares[static_cast<size_t>(k)];
+                }
+            }
+        }
+    }
+    for (int cell = 0; cell < kCylinderCells; ++cell) {
+        if (sums[static_cast<size_t>(cell)] >= kCellLevel) SetBit(&cylinder.bits, cell);
+    }
+    for (size_t w = 0; w < cylinder.bits.size(); ++w) cylinder.bits[w] &= cylinder.valid[w];
+    cylinder.usable = neighbours >= kMinNeighbours &&
+                      static_cast<float>(validCells) >= kMinValidShare * static_cast<float>(possibleCells);
+    return cylinder;
+}
+
+}  // namespace
+
+float AngleDifference(float a, float b) {
+    float d = a - b;
+    while (d < -kPi) d += 2.0f * kPi;
+    while (d >= kPi) d -= 2.0f * kPi;
+    return d;
+}
+
+PreparedTemplate Prepare(const Template &features) {
+    PreparedTemplate prepared;
+    std::vector<Point> points;
+    for (const Minutia &m : features.minutiae) {
+        prepared.minutiae.push_back({static_cast<float>(m.x), -static_cast<float>(m.y), m.direction});
+        points.push_back({static_cast<float>(m.x), -static_cast<float>(m.y)});
+    }
+    const std::vector<Point> hull = ConvexHull(points);
+    for (size_t i = 0; i < prepared.minutiae.size(); ++i) prepared.cylinders.push_back(MakeCylinder(prepared.minutiae, i, hull));
+    return prepared;
+}
+
+float CylinderSimilarity(const Cylinder &a, float directionA, const Cylinder &b, float directionB) {
+    if (!a.usable || !b.usable || std::fabs(AngleDifference(directionA, directionB)) > kMaxDirectionDifference) {
+        return 0.0f;
+    }
+    int matchable = 0;
+    int onesA = 0;
+    int onesB = 0;
+    int differing = 0;
+    for (size_t w = 0; w < a.bits.size(); ++w) {
+        const uint64_t both = a.valid[w] & b.valid[w];
+        const uint64_t bitsA = a.bits[w] & both;
+        const uint64_t bitsB = b.bits[w] & both;
+        matchable += std::popcount(both);
+        onesA += std::popcount(bitsA);
+        onesB += std::popcount(bitsB);
+        differing += std::popcount(bitsA ^ bitsB);
+    }
+    // Of the cells a cylinder can have (those within its radius).
+    constexpr float kCellsInRadius = kPi / 4.0f * kCylinderCells;
+    if (static_cast<float>(matchable) < kMinMatchableShare * kCellsInRadius) return 0.0f;
+    const float norms = std::sqrt(static_cast<float>(onesA)) + std::sqrt(static_cast<float>(onesB));
+    if (norms == 0.0f) return 0.0f;
+    return 1.0f - std::sqrt(static_cast<float>(differing)) / norms;
+}
+
+}  // namespace fingermatch

@@ -85,23 +85,6 @@ INSTANTIATE_TEST_SUITE_P(
         SharingCase{"SensorDriverAdmitsExclusive", HXKEY_SHARE_DIRECT, HXKEY_SHARE_EXCLUSIVE, Attempt::admitted}),
     CaseName());
 
-TEST_F(KeySharingTest, AWaitingProgramGetsTheKeyWhenItsHolderClosesIt) {
-    DeviceContext held{};
-    ASSERT_EQ(HXKeyOpen(address().c_str(), &held), 0) << HXKeyLastError();
-    const pid_t closer = ::fork();
-    if (closer == 0) {
-        ::_exit(static_cast<int>(openInAnotherProgram(address(), HXKEY_SHARE_EXCLUSIVE, 20000)));
-    }
-    ::usleep(300 * 1000);
-    const auto released = Clock::now();
-    HXKeyClose(&held);
-    int status = 0;
-    ::waitpid(closer, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(static_cast<Attempt>(WEXITSTATUS(status)), Attempt::admitted);
-    EXPECT_LT(Clock::now() - released, std::chrono::seconds(10)) << "waited out its time instead";
-}
-
 TEST_F(KeySharingTest, AKilledHolderLeavesTheKeyFree) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);

@@ -44,8 +44,7 @@ std::vector<Pair> BestPairs(const PreparedTemplate &a, const PreparedTemplate &b
     std::vector<Pair> all;
     for (size_t i = 0; i < a.cylinders.size(); ++i) {
         for (size_t j = 0; j < b.cylinders.size(); ++j) {
-            const float s = CylinderSimilarity(a.cylinders[i], a.minutiae[i].direction, b.cylinders[j],
-                                               b.minutiae[j].direction);
+            const float s = CylinderSimilarity(a.cylinders[i], b.cylinders[j]);
             if (s > 0.0f) all.push_back({i, j, s});
         }
     }

@@ -28,10 +28,10 @@ constexpr float kHullMargin = 50.0f;
 // neighbours to say anything.
 constexpr float kMinValidShare = 0.75f;
 constexpr int kMinNeighbours = 2;
-// Two cylinders compare only where this share of their cells overlap, and
-// only when their minutiae point within a quarter turn of each other.
+// Two cylinders compare only where this share of their cells overlap.
+// (Their minutiae's directions are not compared: a finger may lie on the
+// sensor at any angle.)
 constexpr float kMinMatchableShare = 0.6f;
-constexpr float kMaxDirectionDifference = kPi / 2.0f;
 
 using Point = std::array<float, 2>;
 
@@ -193,10 +193,8 @@ PreparedTemplate Prepare(const Template &features) {
     return prepared;
 }
 
-float CylinderSimilarity(const Cylinder &a, float directionA, const Cylinder &b, float directionB) {
-    if (!a.usable || !b.usable || std::fabs(AngleDifference(directionA, directionB)) > kMaxDirectionDifference) {
-        return 0.0f;
-    }
+float CylinderSimilarity(const Cylinder &a, const Cylinder &b) {
+    if (!a.usable || !b.usable) return 0.0f;
     int matchable = 0;
     int onesA = 0;
     int onesB = 0;

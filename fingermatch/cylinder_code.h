@@ -44,9 +44,9 @@ struct PreparedTemplate {
 
 PreparedTemplate Prepare(const Template &features);
 
-// The similarity of two cylinders, 0 ... 1; 0 when either is unusable, their
-// minutiae point too differently or too few cells overlap.
-float CylinderSimilarity(const Cylinder &a, float directionA, const Cylinder &b, float directionB);
+// The similarity of two cylinders, 0 ... 1; 0 when either is unusable or too
+// few of their cells overlap.
+float CylinderSimilarity(const Cylinder &a, const Cylinder &b);
 
 // The difference of two angles, -pi ... below pi.
 float AngleDifference(float a, float b);

@@ -50,8 +50,8 @@ std::vector<uint8_t> Interior(const std::vector<uint8_t> &foreground, int height
     return interior;
 }
 
-// Mean clarity of the quality blocks that lie mostly on the finger.
-float FingerQuality(const BlockMap &quality, const std::vector<uint8_t> &foreground, int height, int width) {
+// Mean of the blocks that lie mostly on the finger.
+float FingerMean(const BlockMap &quality, const std::vector<uint8_t> &foreground, int height, int width) {
     double sum = 0.0;
     int blocks = 0;
     for (int r = 0; r < quality.rows; ++r) {
@@ -95,14 +95,14 @@ ExtractResult Extract(const GrayImage &original) {
         result.status = ExtractStatus::kSmallArea;
         return result;
     }
-    const BlockMap quality = EstimateBlockQuality(image);
-    result.figures.quality =
-        static_cast<uint8_t>(std::lround(100.0f * FingerQuality(quality, foreground, height, width)));
+    result.figures.quality = static_cast<uint8_t>(
+        std::lround(100.0f * FingerMean(EstimateCoherence(image), foreground, height, width)));
     if (result.figures.quality < kMinQuality) {
         result.status = ExtractStatus::kPoorQuality;
         return result;
     }
 
+    const BlockMap quality = EstimateBlockQuality(image);
     const BlockMap period = EstimateRidgePeriod(image, estimate.orientation, foreground);
     std::vector<uint8_t> skeleton = BinaryRidges(image, estimate.orientation, period, foreground);
     ThinRidges(&skeleton, height, width);

@@ -28,7 +28,7 @@ enum class ExtractStatus : uint8_t {
 struct CaptureFigures {
     int fingerArea = 0;       // pixels at 500 dpi
     uint8_t areaPercent = 0;  // share of the image
-    uint8_t quality = 0;      // mean ridge clarity over the finger, 0 ... 100
+    uint8_t quality = 0;      // mean ridge coherence over the finger, 0 ... 100
     int minutiae = 0;         // found before the template's capacity is applied
 };
 
@@ -41,8 +41,8 @@ struct ExtractResult {
 // The least a capture must show to be taken (chosen on the shared scans: every
 // fair scan passes, blank and noise images do not; see bench/README.md).
 constexpr int kMinFingerArea = 20000;  // pixels at 500 dpi, about 8 x 8 mm
-constexpr uint8_t kMinQuality = 12;
-constexpr int kMinMinutiae = 12;
+constexpr uint8_t kMinQuality = 20;
+constexpr int kMinMinutiae = 8;
 
 ExtractResult Extract(const GrayImage &image);
 
@@ -55,7 +55,7 @@ float Compare(const Template &probe, const Template &candidate);
 
 // The decision threshold, set for a false-match rate of at most 0.1 %
 // (see bench/README.md for how it was measured).
-constexpr float kMatchThreshold = 0.30f;
+constexpr float kMatchThreshold = 0.04f;
 inline bool Matches(float score) { return score >= kMatchThreshold; }
 
 }  // namespace fingermatch

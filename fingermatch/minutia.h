@@ -21,6 +21,8 @@ struct Minutia {
     float direction = 0.0f;
     MinutiaType type = MinutiaType::kEnding;
     uint8_t quality = 0;  // 0 ... 100
+
+    bool operator==(const Minutia &) const = default;
 };
 
 // The features of one finger: never the image, only where it was taken

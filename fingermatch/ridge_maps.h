@@ -36,6 +36,9 @@ BlockMap EstimateRidgePeriod(const GrayImage &image, const BlockMap &orientation
 // Ridge clarity per 16-pixel block, 0 ... 1.
 BlockMap EstimateBlockQuality(const GrayImage &image);
 
+// Agreement of the gradients on one orientation per 8-pixel block, 0 ... 1.
+BlockMap EstimateCoherence(const GrayImage &image);
+
 }  // namespace fingermatch
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <regex>
+#include <cctype>
 
 #include "fingermatch/evaluation/error_rates.h"
 #include "fingermatch/fingermatch.h"
@@ -52,10 +52,23 @@ bool ListScans(const std::vector<std::filesystem::path> &folders, std::map<std::
 }  // namespace
 
 std::optional<ScanName> ParseScanName(const std::string &fileName) {
-    static const std::regex kPattern(R"(^(.+)_([0-9]+)_([0-9]+)\.(pgm|png|PGM|PNG)$)");
-    std::smatch parts;
-    if (!std::regex_match(fileName, parts, kPattern) || parts[3].length() > 6) return std::nullopt;
-    return ScanName{parts[1].str(), parts[2].str(), std::stoi(parts[3].str())};
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos) return std::nullopt;
+    std::string extension = fileName.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (extension != "pgm" && extension != "png") return std::nullopt;
+    const std::string stem = fileName.substr(0, dot);
+    const size_t second = stem.rfind('_');
+    if (second == std::string::npos || second == 0) return std::nullopt;
+    const size_t first = stem.rfind('_', second - 1);
+    if (first == std::string::npos || first == 0) return std::nullopt;
+    const std::string finger = stem.substr(first + 1, second - first - 1);
+    const std::string impression = stem.substr(second + 1);
+    const auto allDigits = [](const std::string &text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+    };
+    if (!allDigits(finger) || !allDigits(impression) || impression.size() > 6) return std::nullopt;
+    return ScanName{stem.substr(0, first), finger, std::stoi(impression)};
 }
 
 int KnownResolution(const std::string &set) {

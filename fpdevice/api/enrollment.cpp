@@ -165,12 +165,15 @@ uint64_t HXDactylDeleteFingerPrint(DeviceContext *hDev, uint8_t templateNumber) 
             // The next-file record stays: numbers are handed out again only
             // once they have all come round.
             std::memset(entry, 0, FP_INDEX_ENTRY_SIZE);
-            // A file already gone (a deletion cut short after the erase) is
-            // as good as erased: the entry is cleared all the same.
-            const uint32_t erased = EraseFileStatus(hDev, fileId);
-            const bool deleted = (erased == SW_SUCCESS || erased == SW_FILE_NOT_FOUND) &&
-                                 WriteIndexEntry(hDev, templateNumber, entry);
-            result = deleted ? FP_OK : FP_E_DELETE_FAILED;
+            // The entry goes first: a deletion cut short after it leaves an
+            // unnamed file, which enrolment takes over or erases, never an
+            // entry naming a file that is gone. A file already gone (cut
+            // short by an older host between its erase and the entry) is as
+            // good as erased.
+            uint32_t erased = SW_SUCCESS;
+            const bool cleared = WriteIndexEntry(hDev, templateNumber, entry);
+            if (cleared) erased = EraseFileStatus(hDev, fileId);
+            result = cleared && (erased == SW_SUCCESS || erased == SW_FILE_NOT_FOUND) ? FP_OK : FP_E_DELETE_FAILED;
         }
     }
     std::free(index);

@@ -234,12 +234,17 @@ TEST_F(Enrollment, DeletingAnEntryWhoseFileIsGoneClearsIt) {
     EXPECT_EQ(Entry(3), Bytes(20, 0));
 }
 
+// The entry is cleared before its file is erased, so a failure never
+// leaves an entry naming a file that is gone.
 TEST_F(Enrollment, DeletionFailures) {
     ASSERT_EQ(Enroll(3), 0u);
-    key().On("00 E4", 0x6985, 1);
-    EXPECT_EQ(HXDactylDeleteFingerPrint(device(), 3), 0x80009901u);
     key().On("00 D0 00 28", 0x6581, 1);
     EXPECT_EQ(HXDactylDeleteFingerPrint(device(), 3), 0x80009901u);
+    EXPECT_EQ(Entry(3), EnrolledEntry(0x00A0));
+    EXPECT_TRUE(key().HasFile(0x00A0));
+    key().On("00 E4", 0x6985, 1);
+    EXPECT_EQ(HXDactylDeleteFingerPrint(device(), 3), 0x80009901u);
+    EXPECT_EQ(Entry(3), Bytes(20, 0));
     key().On("00 A4 00 00 02 05 20", 0x6A82, 1);
     EXPECT_EQ(HXDactylDeleteFingerPrint(device(), 3), 0x80009902u);
 }

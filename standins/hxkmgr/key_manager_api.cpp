@@ -75,9 +75,12 @@ HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLengt
     }
     const uint64_t capacity = *responseLength;
     *responseLength = 0;
+    // A handle no connection has (a key closed, or pulled out from under its
+    // host) is a transport failure, as a reader without its card is: a status
+    // word would read as the key's answer, and a capture as worth repeating.
     const auto connection = registry().find(keyManagerHandle);
     if (!connection) {
-        return toResult(simkey::sw::kNoDiagnosis);
+        return toResult(SW_TRANSPORT_FAILURE);
     }
     if (!command || commandLength > kMaxCommandLength) {
         return toResult(simkey::sw::kWrongLength);

@@ -109,16 +109,16 @@ TEST(KeyOpening, NullContextIsRefused) { EXPECT_EQ(HXKeyOpen("sim", nullptr), -1
 
 using DeadHandle = SimKeyTest;
 
-TEST_F(DeadHandle, ExchangeOnAClosedOrMadeUpHandleFailsQuietly) {
+TEST_F(DeadHandle, ExchangeOnAClosedOrMadeUpHandleIsATransportFailure) {
     const DeviceContext closed = context_;
     HXKeyClose(&context_);
-    EXPECT_EQ(transmit(closed, hexBytes("80 F9 05 06 01")).status, 0x6F00u);
+    EXPECT_EQ(transmit(closed, hexBytes("80 F9 05 06 01")).status, 0xFFFFu);
     DeviceContext madeUp{};
     madeUp.keyManagerHandle = 0x1234;
-    EXPECT_EQ(transmit(madeUp, hexBytes("80 F9 05 06 01")).status, 0x6F00u);
+    EXPECT_EQ(transmit(madeUp, hexBytes("80 F9 05 06 01")).status, 0xFFFFu);
     uint64_t length = 0;
     EXPECT_EQ(Icc_tsi_apiHxDev(closed.keyManagerHandle, 5, nullptr, nullptr, nullptr), 0x6F00);
-    EXPECT_EQ(Icc_tsi_apiHxDev(0, 5, nullptr, &length, nullptr), 0x6F00);
+    EXPECT_EQ(Icc_tsi_apiHxDev(0, 5, nullptr, &length, nullptr), 0xFFFF);
 }
 
 TEST_F(DeadHandle, ControlsOnAClosedContextAnswerMinusOne) {

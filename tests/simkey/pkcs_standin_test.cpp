@@ -90,7 +90,7 @@ TEST(PkcsStandInHandles, UnusableContextFailsWithoutTouchingTheKey) {
     DeviceContext closed{};
     closed.state = 3;
     closed.keyManagerHandle = 0x42;
-    EXPECT_EQ(HXSCardAuth(&closed), 0x80006F00u);
+    EXPECT_EQ(HXSCardAuth(&closed), 0x8000B001u);
 }
 
 }  // namespace

@@ -17,9 +17,10 @@ namespace fingermatch {
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
-// Links shorter than this many ridge periods along the skeleton join two
-// false minutiae: a spur, an island or a bridge crosses at most a valley.
-constexpr float kLinkPeriods = 1.5f;
+// Links shorter than a ridge period along the skeleton join two false
+// minutiae: a spur, a dot or a bridge across a valley. Longer ones are real
+// short ridges and lakes, which the finger keeps from one capture to the next.
+constexpr float kLinkPeriods = 1.0f;
 // Endings closer than this many periods that face each other, with
 // directions this close to opposite and the gap along them, are one ridge.
 constexpr float kGapPeriods = 1.8f;
@@ -27,8 +28,6 @@ constexpr float kFacingTolerance = kPi / 6.0f;
 // Two candidates closer than this are one minutia seen twice by the
 // crossing number (a fork drawn over two pixels).
 constexpr int kSameSpot = 4;
-// Blocks this unclear give minutiae no one could confirm on the image.
-constexpr float kLowestQuality = 0.1f;
 
 float AngleBetween(float a, float b) {
     const float d = std::fmod(std::fabs(a - b), 2.0f * kPi);
@@ -106,10 +105,7 @@ void RemoveFalseMinutiae(const SkeletonMaps &maps, std::vector<Candidate> *candi
     RemoveBrokenRidges(maps, candidates);
     RemoveDuplicates(candidates);
     for (Candidate &c : *candidates) {
-        if (maps.interior[static_cast<size_t>(c.y) * maps.width + c.x] == 0 ||
-            maps.quality.AtPixel(c.x, c.y) < kLowestQuality) {
-            c.removed = true;
-        }
+        if (maps.interior[static_cast<size_t>(c.y) * maps.width + c.x] == 0) c.removed = true;
     }
 }
 

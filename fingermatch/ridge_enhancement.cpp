@@ -26,7 +26,9 @@ constexpr int kAngleSteps = 32;  // orientations over half a turn
 constexpr float kFirstPeriod = 5.0f;
 constexpr float kPeriodStep = 0.5f;
 constexpr int kPeriodSteps = 21;
-// Along the ridges: Hong's sigma of 4 pixels at 500 dpi, two sigmas each way.
+// Along the ridges a little less than Hong's sigma of 4 pixels, two sigmas
+// each way: enough to close the breaks of a dry print, short enough not to
+// carry a ridge past its true ending.
 constexpr float kAlongSigma = 3.0f;
 constexpr int kAlongRadius = 6;
 // Across the ridges the envelope covers about one period each way of the

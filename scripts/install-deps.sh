@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs when they are missing.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build, test, bench, fuzz, gui)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build, test, bench, fuzz, format, gui)
 set -euo pipefail
 
 declare -A groups=(
@@ -8,6 +8,7 @@ declare -A groups=(
   [test]="libgtest-dev libgmock-dev binutils"
   [bench]="libbenchmark-dev libopencv-dev"
   [fuzz]="clang libclang-rt-14-dev"
+  [format]="clang-format-14"
   [gui]="qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-qpa-plugins xvfb xauth fonts-dejavu-core"
 )
 

@@ -58,36 +58,51 @@ std::vector<Point> ConvexHull(std::vector<Point> points) {
     return hull;
 }
 
-float SegmentDistance(const Point &p, const Point &a, const Point &b) {
+float SquaredSegmentDistance(const Point &p, const Point &a, const Point &b) {
     const float dx = b[0] - a[0];
     const float dy = b[1] - a[1];
     const float length2 = dx * dx + dy * dy;
     float t = length2 > 0.0f ? ((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / length2 : 0.0f;
     t = std::clamp(t, 0.0f, 1.0f);
-    return std::hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy);
+    const float ex = p[0] - a[0] - t * dx;
+    const float ey = p[1] - a[1] - t * dy;
+    return ex * ex + ey * ey;
 }
 
 bool NearHull(const std::vector<Point> &hull, const Point &p) {
+    constexpr float kMargin2 = kHullMargin * kHullMargin;
     if (hull.empty()) return false;
-    if (hull.size() < 3) {
-        float nearest = std::hypot(p[0] - hull[0][0], p[1] - hull[0][1]);
-        if (hull.size() == 2) nearest = SegmentDistance(p, hull[0], hull[1]);
-        return nearest <= kHullMargin;
-    }
+    if (hull.size() == 1) return SquaredSegmentDistance(p, hull[0], hull[0]) <= kMargin2;
+    if (hull.size() == 2) return SquaredSegmentDistance(p, hull[0], hull[1]) <= kMargin2;
     bool inside = true;
-    float nearest = 1e30f;
+    for (size_t i = 0; i < hull.size() && inside; ++i) inside = Cross(hull[i], hull[(i + 1) % hull.size()], p) >= 0.0f;
+    if (inside) return true;
     for (size_t i = 0; i < hull.size(); ++i) {
-        const Point &a = hull[i];
-        const Point &b = hull[(i + 1) % hull.size()];
-        if (Cross(a, b, p) < 0.0f) inside = false;
-        nearest = std::min(nearest, SegmentDistance(p, a, b));
+        if (SquaredSegmentDistance(p, hull[i], hull[(i + 1) % hull.size()]) <= kMargin2) return true;
     }
-    return inside || nearest <= kHullMargin;
+    return false;
 }
 
-float Gaussian(float t, float sigma) {
-    return std::exp(-t * t / (2.0f * sigma * sigma)) / (sigma * std::sqrt(2.0f * kPi));
-}
+// The spatial contribution by squared distance, tabulated per square pixel
+// up to the reach of a neighbour and interpolated: one exponential per
+// table entry instead of one per neighbour and cell.
+class SpatialContribution {
+public:
+    SpatialContribution() {
+        for (size_t i = 0; i < values_.size(); ++i) {
+            values_[i] = std::exp(-static_cast<float>(i) / (2.0f * kSpatialSigma * kSpatialSigma)) /
+                         (kSpatialSigma * std::sqrt(2.0f * kPi));
+        }
+    }
+    float operator()(float distance2) const {
+        const auto i = static_cast<size_t>(distance2);
+        const float w = distance2 - static_cast<float>(i);
+        return i + 1 < values_.size() ? (1.0f - w) * values_[i] + w * values_[i + 1] : values_.back();
+    }
+
+private:
+    std::array<float, static_cast<size_t>(9.0f * kSpatialSigma * kSpatialSigma) + 2> values_{};
+};
 
 // The share of a normal distribution of the directional spread that falls
 // into a direction cell whose centre lies `offset` away.
@@ -102,7 +117,8 @@ void SetBit(std::array<uint64_t, kCylinderWords> *words, int cell) {
 
 int CellIndex(int i, int j, int k) { return (k * kCylinderSide + j) * kCylinderSide + i; }
 
-Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre, const std::vector<Point> &hull) {
+Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre, const std::vector<Point> &hull,
+                      const SpatialContribution &spatialContribution) {
     const PlacedMinutia &m = minutiae[centre];
     const float cosD = std::cos(m.direction);
     const float sinD = std::sin(m.direction);
@@ -136,7 +152,7 @@ Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre,
         const PlacedMinutia &n = minutiae[t];
         const float dx = n.x - m.x;
         const float dy = n.y - m.y;
-        if (std::hypot(dx, dy) > kRadius + reach) continue;
+        if (dx * dx + dy * dy > (kRadius + reach) * (kRadius + reach)) continue;
         ++neighbours;
         // The neighbour in the cylinder's frame, in cell units.
         const float u = (dx * cosD + dy * sinD) / kCellStep + (kCylinderSide - 1) / 2.0f;
@@ -154,9 +170,11 @@ Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre,
         for (int j = jFirst; j <= jLast; ++j) {
             for (int i = iFirst; i <= iLast; ++i) {
                 const size_t cell = static_cast<size_t>(j * kCylinderSide + i);
-                const float distance = std::hypot(cellX[cell] - n.x, cellY[cell] - n.y);
-                if (distance > reach) continue;
-                const float spatial = Gaussian(distance, kSpatialSigma);
+                const float ex = cellX[cell] - n.x;
+                const float ey = cellY[cell] - n.y;
+                const float distance2 = ex * ex + ey * ey;
+                if (distance2 > reach * reach) continue;
+                const float spatial = spatialContribution(distance2);
                 for (int k = 0; k < kCylinderDirections; ++k) {
                     sums[static_cast<size_t>(CellIndex(i, j, k))] += spatial * shares[static_cast<size_t>(k)];
                 }
@@ -189,11 +207,16 @@ PreparedTemplate Prepare(const Template &features) {
         points.push_back({static_cast<float>(m.x), -static_cast<float>(m.y)});
     }
     const std::vector<Point> hull = ConvexHull(points);
-    for (size_t i = 0; i < prepared.minutiae.size(); ++i) prepared.cylinders.push_back(MakeCylinder(prepared.minutiae, i, hull));
+    const SpatialContribution spatialContribution;
+    for (size_t i = 0; i < prepared.minutiae.size(); ++i) {
+        prepared.cylinders.push_back(MakeCylinder(prepared.minutiae, i, hull, spatialContribution));
+    }
     return prepared;
 }
 
-float CylinderSimilarity(const Cylinder &a, const Cylinder &b) {
+// Most of a comparison is bit counting: where the processor has an
+// instruction for it, a copy built for it is chosen when the program loads.
+[[gnu::target_clones("popcnt", "default")]] float CylinderSimilarity(const Cylinder &a, const Cylinder &b) {
     if (!a.usable || !b.usable) return 0.0f;
     int matchable = 0;
     int onesA = 0;

@@ -101,9 +101,14 @@ Kernels MakeKernels(int stride) {
     return kernels;
 }
 
-// Angle step per pixel: the doubled-angle vectors of the four surrounding
-// block centres, interpolated, so the filter turns smoothly between blocks.
-std::vector<uint8_t> AngleSteps(const BlockMap &orientation, int height, int width) {
+struct Area {
+    int top, bottom, left, right;  // inclusive
+};
+
+// Angle step per pixel of the area: the doubled-angle vectors of the four
+// surrounding block centres, interpolated, so the filter turns smoothly
+// between blocks.
+std::vector<uint8_t> AngleSteps(const BlockMap &orientation, int height, int width, const Area &area) {
     std::vector<float> cos2(orientation.values.size());
     std::vector<float> sin2(orientation.values.size());
     for (size_t i = 0; i < orientation.values.size(); ++i) {
@@ -111,14 +116,14 @@ std::vector<uint8_t> AngleSteps(const BlockMap &orientation, int height, int wid
         sin2[i] = std::sin(2.0f * orientation.values[i]);
     }
     const float cell = static_cast<float>(orientation.cellSize);
-    std::vector<uint8_t> steps(static_cast<size_t>(height) * width);
-    for (int y = 0; y < height; ++y) {
+    std::vector<uint8_t> steps(static_cast<size_t>(height) * width, 0);
+    for (int y = area.top; y <= area.bottom; ++y) {
         const float fy = std::clamp((static_cast<float>(y) + 0.5f) / cell - 0.5f, 0.0f,
                                     static_cast<float>(orientation.rows - 1));
         const int r0 = static_cast<int>(fy);
         const int r1 = std::min(r0 + 1, orientation.rows - 1);
         const float wy = fy - static_cast<float>(r0);
-        for (int x = 0; x < width; ++x) {
+        for (int x = area.left; x <= area.right; ++x) {
             const float fx = std::clamp((static_cast<float>(x) + 0.5f) / cell - 0.5f, 0.0f,
                                         static_cast<float>(orientation.cols - 1));
             const int c0 = static_cast<int>(fx);
@@ -131,7 +136,7 @@ std::vector<uint8_t> AngleSteps(const BlockMap &orientation, int height, int wid
             float angle = 0.5f * std::atan2(blend(sin2), blend(cos2));
             if (angle < 0.0f) angle += kPi;
             steps[static_cast<size_t>(y) * width + x] =
-                static_cast<uint8_t>(static_cast<int>(std::lround(angle * kAngleSteps / kPi)) % kAngleSteps);
+                static_cast<uint8_t>(static_cast<int>(angle * kAngleSteps / kPi + 0.5f) % kAngleSteps);
         }
     }
     return steps;
@@ -146,7 +151,6 @@ std::vector<uint8_t> BinaryRidges(const GrayImage &image, const BlockMap &orient
     const int stride = width + 2 * kMargin;
     const int paddedHeight = height + 2 * kMargin;
     const Kernels kernels = MakeKernels(stride);
-    const std::vector<uint8_t> angleSteps = AngleSteps(orientation, height, width);
 
     // Ridges bright, edges repeated into the margin.
     std::vector<float> padded(static_cast<size_t>(stride) * paddedHeight);
@@ -177,6 +181,8 @@ std::vector<uint8_t> BinaryRidges(const GrayImage &image, const BlockMap &orient
     const int alongBottom = std::min(height - 1, bottom + kMaxAcrossRadius);
     const int alongLeft = std::max(0, left - kMaxAcrossRadius);
     const int alongRight = std::min(width - 1, right + kMaxAcrossRadius);
+    const std::vector<uint8_t> angleSteps =
+        AngleSteps(orientation, height, width, {alongTop, alongBottom, alongLeft, alongRight});
     for (int y = alongTop; y <= alongBottom; ++y) {
         for (int x = alongLeft; x <= alongRight; ++x) {
             const size_t at = static_cast<size_t>(y + kMargin) * stride + x + kMargin;
@@ -193,7 +199,7 @@ std::vector<uint8_t> BinaryRidges(const GrayImage &image, const BlockMap &orient
             if (foreground[pixel] == 0) continue;
             const float local = std::clamp(period.AtPixel(x, y), kFirstPeriod,
                                            kFirstPeriod + kPeriodStep * (kPeriodSteps - 1));
-            const auto step = static_cast<size_t>(std::lround((local - kFirstPeriod) / kPeriodStep));
+            const auto step = static_cast<size_t>((local - kFirstPeriod) / kPeriodStep + 0.5f);
             const size_t at = static_cast<size_t>(y + kMargin) * stride + x + kMargin;
             float sum = 0.0f;
             for (const Tap &tap : kernels.across[angleSteps[pixel]][step]) {

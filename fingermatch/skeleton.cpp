@@ -85,28 +85,47 @@ void ThinRidges(std::vector<uint8_t> *plane, int height, int width) {
         redundant[static_cast<size_t>(code)] =
             std::popcount(c) >= 2 && NeighbourGroups(c) == 1 && (c & kEdgeNeighbours) != kEdgeNeighbours;
     }
-    std::vector<uint8_t> &p = *plane;
+    // A copy with a clear border of one pixel: every pixel has eight
+    // neighbours to read, and only the ridge pixels are visited.
+    const int stride = width + 2;
+    std::vector<uint8_t> padded(static_cast<size_t>(stride) * (height + 2), 0);
+    std::vector<size_t> ridge;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if ((*plane)[static_cast<size_t>(y) * width + x] == 0) continue;
+            const size_t at = static_cast<size_t>(y + 1) * stride + x + 1;
+            padded[at] = 1;
+            ridge.push_back(at);
+        }
+    }
+    std::array<std::ptrdiff_t, 8> offsets{};
+    for (size_t i = 0; i < 8; ++i) offsets[i] = kNeighbourDy[i] * stride + kNeighbourDx[i];
+    const auto code = [&](size_t at) {
+        unsigned bits = 0;
+        for (size_t i = 0; i < 8; ++i) bits |= static_cast<unsigned>(padded[at + offsets[i]]) << i;
+        return static_cast<uint8_t>(bits);
+    };
     std::vector<size_t> doomed;
     for (bool changed = true; changed;) {
         changed = false;
         for (int pass = 0; pass < 2; ++pass) {
             doomed.clear();
-            for (int y = 0; y < height; ++y) {
-                for (int x = 0; x < width; ++x) {
-                    const size_t at = static_cast<size_t>(y) * width + x;
-                    if (p[at] != 0 && removable[pass][NeighbourCode(p, width, height, x, y)]) doomed.push_back(at);
-                }
+            for (const size_t at : ridge) {
+                if (removable[static_cast<size_t>(pass)][code(at)]) doomed.push_back(at);
             }
-            for (const size_t at : doomed) p[at] = 0;
+            for (const size_t at : doomed) padded[at] = 0;
             changed = changed || !doomed.empty();
+            std::erase_if(ridge, [&](size_t at) { return padded[at] == 0; });
         }
     }
     // Sequential, so that of two pixels that make each other redundant only
     // one goes.
+    for (const size_t at : ridge) {
+        if (redundant[code(at)]) padded[at] = 0;
+    }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const size_t at = static_cast<size_t>(y) * width + x;
-            if (p[at] != 0 && redundant[NeighbourCode(p, width, height, x, y)]) p[at] = 0;
+            (*plane)[static_cast<size_t>(y) * width + x] = padded[static_cast<size_t>(y + 1) * stride + x + 1];
         }
     }
 }

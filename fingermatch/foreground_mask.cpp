@@ -48,6 +48,32 @@ std::vector<uint8_t> ScaledStrength(const std::vector<float> &strength) {
     return scaled;
 }
 
+// Background that the finger encloses on every side is finger too: the
+// flat, low-contrast patch a wet or pressed core leaves. Whatever background
+// the image's edge reaches is marked first; what is left is enclosed.
+void FillEnclosedBackground(std::vector<uint8_t> *mask, int height, int width) {
+    constexpr uint8_t kOutside = 128;
+    const auto h16 = static_cast<int16_t>(height);
+    const auto w16 = static_cast<int16_t>(width);
+    const auto seed = [&](int y, int x) {
+        if ((*mask)[static_cast<size_t>(y) * width + x] != 0) return;
+        uint32_t area = 0;
+        RegionGrow(mask->data(), h16, w16, static_cast<int16_t>(y), static_cast<int16_t>(x), &area, nullptr, nullptr,
+                   nullptr, nullptr, 0, kOutside, 1);
+        // A seed of background that could not be filled means no memory.
+        if (area == 0) throw std::bad_alloc();
+    };
+    for (int x = 0; x < width; ++x) {
+        seed(0, x);
+        seed(height - 1, x);
+    }
+    for (int y = 0; y < height; ++y) {
+        seed(y, 0);
+        seed(y, width - 1);
+    }
+    for (uint8_t &sample : *mask) sample = sample == kOutside ? 0 : 255;
+}
+
 void CleanMask(std::vector<uint8_t> *mask, int height, int width) {
     const auto h16 = static_cast<uint16_t>(height);
     const auto w16 = static_cast<uint16_t>(width);
@@ -61,6 +87,7 @@ void CleanMask(std::vector<uint8_t> *mask, int height, int width) {
                                        limit));
     ThrowIfOutOfMemory(RemoveSmallArea(mask->data(), static_cast<int16_t>(height), static_cast<int16_t>(width), 0, 255,
                                        limit));
+    FillEnclosedBackground(mask, height, width);
 }
 
 }  // namespace

@@ -24,9 +24,11 @@ constexpr float kPairsSlope = 0.4f;
 constexpr int kRelaxationRounds = 5;
 constexpr float kOwnWeight = 0.5f;
 // Compatibility of two pairs: the distance of their minutiae within each
-// print agrees to about 5 pixels, directions and radial angles to about
-// pi / 12.
+// print agrees to about 5 pixels plus the stretch of the skin between them
+// (elastic distortion grows with the distance from where the finger presses
+// hardest), directions and radial angles to about pi / 12.
 constexpr float kDistanceMidpoint = 5.0f;
+constexpr float kStretch = 0.05f;
 constexpr float kDistanceSlope = -8.0f / 5.0f;
 constexpr float kAngleMidpoint = std::numbers::pi_v<float> / 12.0f;
 constexpr float kAngleSlope = -30.0f;
@@ -69,7 +71,11 @@ float RadialAngle(const PlacedMinutia &from, const PlacedMinutia &to) {
 float Compatibility(const PreparedTemplate &a, const PreparedTemplate &b, const Pair &t, const Pair &k) {
     const PlacedMinutia &at = a.minutiae[t.a], &ak = a.minutiae[k.a];
     const PlacedMinutia &bt = b.minutiae[t.b], &bk = b.minutiae[k.b];
-    const float distance = std::fabs(std::hypot(at.x - ak.x, at.y - ak.y) - std::hypot(bt.x - bk.x, bt.y - bk.y));
+    // Skin stretches: the farther apart two minutiae, the more their distance
+    // may change between captures.
+    const float lengthA = std::hypot(at.x - ak.x, at.y - ak.y);
+    const float lengthB = std::hypot(bt.x - bk.x, bt.y - bk.y);
+    const float distance = std::fabs(lengthA - lengthB) - kStretch * 0.5f * (lengthA + lengthB);
     const float direction = std::fabs(AngleDifference(AngleDifference(at.direction, ak.direction),
                                                       AngleDifference(bt.direction, bk.direction)));
     const float radial = std::fabs(AngleDifference(RadialAngle(at, ak), RadialAngle(bt, bk)));

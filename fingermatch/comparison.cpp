@@ -50,12 +50,20 @@ std::vector<Pair> BestPairs(const PreparedTemplate &a, const PreparedTemplate &b
             if (s > 0.0f) all.push_back({i, j, s});
         }
     }
-    std::sort(all.begin(), all.end(), [](const Pair &x, const Pair &y) { return x.similarity > y.similarity; });
+    const auto higher = [](const Pair &x, const Pair &y) { return x.similarity > y.similarity; };
     std::vector<bool> usedA(a.cylinders.size(), false);
     std::vector<bool> usedB(b.cylinders.size(), false);
     std::vector<Pair> chosen;
-    for (const Pair &p : all) {
-        if (chosen.size() >= wanted) break;
+    // The wanted pairs are nearly always among the best few times as many:
+    // those are ordered first, the rest only when they run short.
+    size_t ordered = std::min(all.size(), 4 * wanted);
+    std::partial_sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(ordered), all.end(), higher);
+    for (size_t i = 0; i < all.size() && chosen.size() < wanted; ++i) {
+        if (i == ordered) {
+            std::sort(all.begin() + static_cast<std::ptrdiff_t>(ordered), all.end(), higher);
+            ordered = all.size();
+        }
+        const Pair &p = all[i];
         if (usedA[p.a] || usedB[p.b]) continue;
         usedA[p.a] = usedB[p.b] = true;
         chosen.push_back(p);

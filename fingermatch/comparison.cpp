@@ -42,7 +42,7 @@ struct Pair {
 };
 
 // The pairs with the highest local similarity, each minutia in one pair.
-std::vector<Pair> BestPairs(const PreparedTemplate &a, const PreparedTemplate &b, size_t wanted) {
+std::vector<Pair> BestPairs(const PreparedView &a, const PreparedView &b, size_t wanted) {
     std::vector<Pair> all;
     for (size_t i = 0; i < a.cylinders.size(); ++i) {
         for (size_t j = 0; j < b.cylinders.size(); ++j) {
@@ -76,7 +76,7 @@ float RadialAngle(const PlacedMinutia &from, const PlacedMinutia &to) {
     return AngleDifference(from.direction, std::atan2(to.y - from.y, to.x - from.x));
 }
 
-float Compatibility(const PreparedTemplate &a, const PreparedTemplate &b, const Pair &t, const Pair &k) {
+float Compatibility(const PreparedView &a, const PreparedView &b, const Pair &t, const Pair &k) {
     const PlacedMinutia &at = a.minutiae[t.a], &ak = a.minutiae[k.a];
     const PlacedMinutia &bt = b.minutiae[t.b], &bk = b.minutiae[k.b];
     // Skin stretches: the farther apart two minutiae, the more their distance
@@ -91,9 +91,7 @@ float Compatibility(const PreparedTemplate &a, const PreparedTemplate &b, const 
            Sigmoid(radial, kAngleMidpoint, kAngleSlope);
 }
 
-}  // namespace
-
-float ComparePrepared(const PreparedTemplate &probe, const PreparedTemplate &candidate) {
+float CompareViews(const PreparedView &probe, const PreparedView &candidate) {
     const size_t smaller = std::min(probe.minutiae.size(), candidate.minutiae.size());
     if (smaller == 0) return 0.0f;
     const auto pairsScored = static_cast<size_t>(
@@ -130,6 +128,28 @@ float ComparePrepared(const PreparedTemplate &probe, const PreparedTemplate &can
     float sum = 0.0f;
     for (size_t i = 0; i < scored; ++i) sum += lambda[order[i]];
     return sum / static_cast<float>(pairsScored);
+}
+
+}  // namespace
+
+PreparedTemplate Prepare(const Template &features) {
+    uint8_t views = 0;
+    for (const Minutia &m : features.minutiae) views = std::max(views, static_cast<uint8_t>(m.view + 1));
+    std::vector<std::vector<Minutia>> byView(views);
+    for (const Minutia &m : features.minutiae) byView[m.view].push_back(m);
+    PreparedTemplate prepared;
+    for (const auto &minutiae : byView) prepared.views.push_back(PrepareView(minutiae));
+    return prepared;
+}
+
+// An enrolled template keeps the views of several captures: the finger is
+// recognised by the capture that shows most of what the probe shows.
+float ComparePrepared(const PreparedTemplate &probe, const PreparedTemplate &candidate) {
+    float best = 0.0f;
+    for (const PreparedView &p : probe.views) {
+        for (const PreparedView &c : candidate.views) best = std::max(best, CompareViews(p, c));
+    }
+    return best;
 }
 
 float Compare(const Template &probe, const Template &candidate) {

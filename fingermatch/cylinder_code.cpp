@@ -199,10 +199,10 @@ float AngleDifference(float a, float b) {
     return d;
 }
 
-PreparedTemplate Prepare(const Template &features) {
-    PreparedTemplate prepared;
+PreparedView PrepareView(const std::vector<Minutia> &minutiae) {
+    PreparedView prepared;
     std::vector<Point> points;
-    for (const Minutia &m : features.minutiae) {
+    for (const Minutia &m : minutiae) {
         prepared.minutiae.push_back({static_cast<float>(m.x), -static_cast<float>(m.y), m.direction});
         points.push_back({static_cast<float>(m.x), -static_cast<float>(m.y)});
     }

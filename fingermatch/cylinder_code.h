@@ -34,15 +34,13 @@ struct PlacedMinutia {
     float direction = 0.0f;
 };
 
-// A template ready for comparison: its minutiae and their cylinders. Making
-// one is most of the work of a comparison, so a probe compared with many
-// templates is prepared once.
-struct PreparedTemplate {
+// The minutiae of one capture ready for comparison, with their cylinders.
+struct PreparedView {
     std::vector<PlacedMinutia> minutiae;
     std::vector<Cylinder> cylinders;
 };
 
-PreparedTemplate Prepare(const Template &features);
+PreparedView PrepareView(const std::vector<Minutia> &minutiae);
 
 // The similarity of two cylinders, 0 ... 1; 0 when either is unusable or too
 // few of their cells overlap.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 
 namespace fingermatch {
@@ -43,21 +44,34 @@ uint32_t Checksum(std::span<const uint8_t> header, std::span<const uint8_t> minu
 
 void FitToTemplateFile(Template *features) {
     auto &minutiae = features->minutiae;
+    std::erase_if(minutiae, [](const Minutia &m) { return m.view >= kMaxViews; });
     for (Minutia &m : minutiae) m.direction = StepDirection(DirectionStep(m.direction));
     if (minutiae.size() <= kMaxStoredMinutiae) return;
-    double cx = 0.0, cy = 0.0;
-    for (const Minutia &m : minutiae) {
-        cx += m.x;
-        cy += m.y;
+    uint8_t views = 1;
+    for (const Minutia &m : minutiae) views = std::max(views, static_cast<uint8_t>(m.view + 1));
+    const size_t share = kMaxStoredMinutiae / views;
+    std::vector<Minutia> kept;
+    for (uint8_t view = 0; view < views; ++view) {
+        std::vector<Minutia> own;
+        std::copy_if(minutiae.begin(), minutiae.end(), std::back_inserter(own), [view](const Minutia &m) { return m.view == view; });
+        if (own.size() > share) {
+            double cx = 0.0, cy = 0.0;
+            for (const Minutia &m : own) {
+                cx += m.x;
+                cy += m.y;
+            }
+            cx /= static_cast<double>(own.size());
+            cy /= static_cast<double>(own.size());
+            const auto spread = [cx, cy](const Minutia &m) { return std::hypot(m.x - cx, m.y - cy); };
+            std::stable_sort(own.begin(), own.end(), [&](const Minutia &a, const Minutia &b) {
+                if (a.quality != b.quality) return a.quality > b.quality;
+                return spread(a) < spread(b);
+            });
+            own.resize(share);
+        }
+        kept.insert(kept.end(), own.begin(), own.end());
     }
-    cx /= static_cast<double>(minutiae.size());
-    cy /= static_cast<double>(minutiae.size());
-    const auto spread = [cx, cy](const Minutia &m) { return std::hypot(m.x - cx, m.y - cy); };
-    std::stable_sort(minutiae.begin(), minutiae.end(), [&](const Minutia &a, const Minutia &b) {
-        if (a.quality != b.quality) return a.quality > b.quality;
-        return spread(a) < spread(b);
-    });
-    minutiae.resize(kMaxStoredMinutiae);
+    minutiae = std::move(kept);
 }
 
 std::vector<uint8_t> Serialize(const Template &original) {
@@ -72,7 +86,7 @@ std::vector<uint8_t> Serialize(const Template &original) {
     std::vector<uint8_t> records;
     for (const Minutia &m : features.minutiae) {
         Put16(&records, static_cast<uint16_t>((static_cast<unsigned>(m.type) << 14) | (static_cast<unsigned>(m.x) & kCoordinateMask)));
-        Put16(&records, static_cast<uint16_t>(static_cast<unsigned>(m.y) & kCoordinateMask));
+        Put16(&records, static_cast<uint16_t>((static_cast<unsigned>(m.view) << 14) | (static_cast<unsigned>(m.y) & kCoordinateMask)));
         records.push_back(DirectionStep(m.direction));
         records.push_back(std::min(m.quality, kHighestQuality));
     }
@@ -110,8 +124,9 @@ std::optional<Template> Parse(std::span<const uint8_t> bytes) {
         m.y = second & kCoordinateMask;
         m.direction = StepDirection(records[at + 4]);
         m.quality = records[at + 5];
+        m.view = static_cast<uint8_t>(second >> 14);
         if ((type != static_cast<unsigned>(MinutiaType::kEnding) && type != static_cast<unsigned>(MinutiaType::kBifurcation)) ||
-            (second >> 14) != 0 || m.x >= features.width || m.y >= features.height || m.quality > kHighestQuality) {
+            m.view >= kMaxViews || m.x >= features.width || m.y >= features.height || m.quality > kHighestQuality) {
             return std::nullopt;
         }
         m.type = static_cast<MinutiaType>(type);

@@ -11,8 +11,9 @@
 //  12  4  CRC-32 of bytes 0 ... 11 and of the minutiae
 //  16  6n minutiae, each as the card formats of ISO/IEC 19794-2 write one:
 //         type (2 bits: 01 ending, 10 bifurcation) and x (14 bits),
-//         2 zero bits and y (14 bits), direction in 256ths of a turn,
-//         quality 0 ... 100
+//         view (2 bits, the capture of the enrolment: 0 ... 2; the
+//         standard leaves these bits reserved) and y (14 bits), direction
+//         in 256ths of a turn, quality 0 ... 100
 // The key's file may be longer than the template; the rest of it is zeros.
 #ifndef FINGERMATCH_TEMPLATE_FORMAT_H
 #define FINGERMATCH_TEMPLATE_FORMAT_H
@@ -37,7 +38,8 @@ constexpr uint8_t kTemplateVersion = 1;
 // Makes a template storable as it is: directions rounded to the stored
 // steps and, past the file's capacity, the minutiae of least quality left
 // out (of equal quality, those farthest from the minutiae's centre first,
-// the order ISO/IEC 19794-2 gives for cards).
+// the order ISO/IEC 19794-2 gives for cards), each view keeping an equal
+// share of the file.
 void FitToTemplateFile(Template *features);
 
 // The stored bytes of a template (fitted to the file first if need be).

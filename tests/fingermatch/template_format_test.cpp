@@ -2,6 +2,8 @@
 // template is taken for one.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <functional>
 
 #include "fingermatch/fingermatch.h"
@@ -28,7 +30,8 @@ Template SomeTemplate(size_t count) {
 }
 
 TEST(TemplateFormat, AStoredTemplateReadsBackAsItWasEvenInTheWholeKeyFile) {
-    const Template t = SomeTemplate(60);
+    Template t = SomeTemplate(60);
+    for (size_t i = 0; i < t.minutiae.size(); ++i) t.minutiae[i].view = static_cast<uint8_t>(i % fingermatch::kMaxViews);
     std::vector<uint8_t> bytes = fingermatch::Serialize(t);
     EXPECT_EQ(fingermatch::Parse(bytes), t);
     bytes.resize(fingermatch::kTemplateFileSize, 0);
@@ -47,13 +50,24 @@ TEST(TemplateFormat, TooManyMinutiaeFitTheKeyFileKeepingTheBestOnes) {
 struct Corruption {
     std::string name;
     std::function<void(std::vector<uint8_t> *)> spoil;
+    bool resealed = false;  // the checksum made to fit the spoilt bytes
 };
+
+// A crafted template whose checksum agrees with its bytes.
+void Reseal(std::vector<uint8_t> *b) {
+    const size_t count = (static_cast<size_t>((*b)[10]) << 8) | (*b)[11];
+    const size_t end = std::min(b->size(), 16 + 6 * count);
+    uLong crc = crc32(crc32(0L, Z_NULL, 0), b->data(), 12);
+    crc = crc32(crc, b->data() + 16, static_cast<uInt>(end - 16));
+    for (int i = 0; i < 4; ++i) (*b)[12 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+}
 
 class CorruptTemplate : public ::testing::TestWithParam<Corruption> {};
 
 TEST_P(CorruptTemplate, IsRefused) {
     std::vector<uint8_t> bytes = fingermatch::Serialize(SomeTemplate(40));
     GetParam().spoil(&bytes);
+    if (GetParam().resealed) Reseal(&bytes);
     EXPECT_FALSE(fingermatch::Parse(bytes));
 }
 
@@ -77,8 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
                    }},
         Corruption{"AMinutiaCoordinateGarbled", [](auto *b) { (*b)[16 + 6 * 7 + 1] ^= 0x04; }},
         Corruption{"ADirectionGarbled", [](auto *b) { (*b)[16 + 6 * 3 + 4] ^= 0x80; }},
-        Corruption{"UnknownMinutiaType", [](auto *b) { (*b)[16] |= 0xC0; }},
-        Corruption{"SomethingAfterTheMinutiae", [](auto *b) { b->push_back(1); }}),
+        Corruption{"SomethingAfterTheMinutiae", [](auto *b) { b->push_back(1); }},
+        Corruption{"CraftedMinutiaOffTheImage", [](auto *b) { (*b)[16 + 6 * 2] |= 0x3F; }, true},
+        Corruption{"CraftedUnknownMinutiaType", [](auto *b) { (*b)[16] |= 0xC0; }, true},
+        Corruption{"CraftedFourthView", [](auto *b) { (*b)[16 + 2] |= 0xC0; }, true},
+        Corruption{"CraftedQualityAbove100", [](auto *b) { (*b)[16 + 5] = 101; }, true},
+        Corruption{"CraftedEmptyImage", [](auto *b) { (*b)[6] = (*b)[7] = 0; }, true}),
     fpkey_test::ByName());
 
 TEST(TemplateFormat, ACorruptTemplateNeverMatches) {

@@ -111,6 +111,30 @@ float DirectionalShare(float offset) {
     return 0.5f * (std::erf((offset + kDirectionStep / 2.0f) * scale) - std::erf((offset - kDirectionStep / 2.0f) * scale));
 }
 
+// The shares of the six direction cells for a relative direction, tabulated
+// in 256ths of a turn: finer than the directions a template stores.
+class DirectionalShares {
+public:
+    static constexpr int kSteps = 256;
+    DirectionalShares() {
+        for (int step = 0; step < kSteps; ++step) {
+            const float relative = AngleDifference(static_cast<float>(step) * 2.0f * kPi / kSteps, 0.0f);
+            for (int k = 0; k < kCylinderDirections; ++k) {
+                const float cellAngle = -kPi + (static_cast<float>(k) + 0.5f) * kDirectionStep;
+                shares_[static_cast<size_t>(step)][static_cast<size_t>(k)] = DirectionalShare(AngleDifference(cellAngle, relative));
+            }
+        }
+    }
+    const std::array<float, kCylinderDirections> &operator()(float relative) const {
+        float turns = relative / (2.0f * kPi);
+        turns -= std::floor(turns);
+        return shares_[static_cast<size_t>(static_cast<int>(turns * kSteps + 0.5f) % kSteps)];
+    }
+
+private:
+    std::array<std::array<float, kCylinderDirections>, kSteps> shares_{};
+};
+
 void SetBit(std::array<uint64_t, kCylinderWords> *words, int cell) {
     (*words)[static_cast<size_t>(cell / 64)] |= uint64_t{1} << (cell % 64);
 }
@@ -118,13 +142,14 @@ void SetBit(std::array<uint64_t, kCylinderWords> *words, int cell) {
 int CellIndex(int i, int j, int k) { return (k * kCylinderSide + j) * kCylinderSide + i; }
 
 Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre, const std::vector<Point> &hull,
-                      const SpatialContribution &spatialContribution) {
+                      const SpatialContribution &spatialContribution, const DirectionalShares &directionalShares) {
     const PlacedMinutia &m = minutiae[centre];
     const float cosD = std::cos(m.direction);
     const float sinD = std::sin(m.direction);
     Cylinder cylinder;
     std::array<float, kCylinderSide * kCylinderSide> cellX{};
     std::array<float, kCylinderSide * kCylinderSide> cellY{};
+    std::array<bool, kCylinderSide * kCylinderSide> cellValid{};
     int validCells = 0;
     int possibleCells = 0;
     for (int j = 0; j < kCylinderSide; ++j) {
@@ -135,15 +160,17 @@ Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre,
             const float y = m.y + u * sinD + v * cosD;
             cellX[static_cast<size_t>(j * kCylinderSide + i)] = x;
             cellY[static_cast<size_t>(j * kCylinderSide + i)] = y;
-            if (std::hypot(u, v) > kRadius) continue;
+            if (u * u + v * v > kRadius * kRadius) continue;
             ++possibleCells;
             if (!NearHull(hull, {x, y})) continue;
             ++validCells;
+            cellValid[static_cast<size_t>(j * kCylinderSide + i)] = true;
             for (int k = 0; k < kCylinderDirections; ++k) SetBit(&cylinder.valid, CellIndex(i, j, k));
         }
     }
-    // Contributions summed per cell, neighbour by neighbour: each reaches
-    // only the cells within three spatial spreads of it.
+    // Contributions summed per valid cell, neighbour by neighbour: each
+    // reaches only the cells within three spatial spreads of it. The six
+    // direction cells of a place lie side by side here.
     std::array<float, kCylinderCells> sums{};
     int neighbours = 0;
     const float reach = 3.0f * kSpatialSigma;
@@ -157,12 +184,7 @@ Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre,
         // The neighbour in the cylinder's frame, in cell units.
         const float u = (dx * cosD + dy * sinD) / kCellStep + (kCylinderSide - 1) / 2.0f;
         const float v = (-dx * sinD + dy * cosD) / kCellStep + (kCylinderSide - 1) / 2.0f;
-        const float relative = AngleDifference(m.direction, n.direction);
-        std::array<float, kCylinderDirections> shares{};
-        for (int k = 0; k < kCylinderDirections; ++k) {
-            const float cellAngle = -kPi + (static_cast<float>(k) + 0.5f) * kDirectionStep;
-            shares[static_cast<size_t>(k)] = DirectionalShare(AngleDifference(cellAngle, relative));
-        }
+        const std::array<float, kCylinderDirections> &shares = directionalShares(m.direction - n.direction);
         const int iFirst = std::max(0, static_cast<int>(std::ceil(u - reach / kCellStep)));
         const int iLast = std::min(kCylinderSide - 1, static_cast<int>(std::floor(u + reach / kCellStep)));
         const int jFirst = std::max(0, static_cast<int>(std::ceil(v - reach / kCellStep)));
@@ -170,21 +192,23 @@ Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre,
         for (int j = jFirst; j <= jLast; ++j) {
             for (int i = iFirst; i <= iLast; ++i) {
                 const size_t cell = static_cast<size_t>(j * kCylinderSide + i);
+                if (!cellValid[cell]) continue;
                 const float ex = cellX[cell] - n.x;
                 const float ey = cellY[cell] - n.y;
                 const float distance2 = ex * ex + ey * ey;
                 if (distance2 > reach * reach) continue;
                 const float spatial = spatialContribution(distance2);
-                for (int k = 0; k < kCylinderDirections; ++k) {
-                    sums[static_cast<size_t>(CellIndex(i, j, k))] += spatial * shares[static_cast<size_t>(k)];
-                }
+                for (size_t k = 0; k < kCylinderDirections; ++k) sums[cell * kCylinderDirections + k] += spatial * shares[k];
             }
         }
     }
-    for (int cell = 0; cell < kCylinderCells; ++cell) {
-        if (sums[static_cast<size_t>(cell)] >= kCellLevel) SetBit(&cylinder.bits, cell);
+    for (int place = 0; place < kCylinderSide * kCylinderSide; ++place) {
+        for (int k = 0; k < kCylinderDirections; ++k) {
+            if (sums[static_cast<size_t>(place * kCylinderDirections + k)] >= kCellLevel) {
+                SetBit(&cylinder.bits, CellIndex(place % kCylinderSide, place / kCylinderSide, k));
+            }
+        }
     }
-    for (size_t w = 0; w < cylinder.bits.size(); ++w) cylinder.bits[w] &= cylinder.valid[w];
     cylinder.usable = neighbours >= kMinNeighbours &&
                       static_cast<float>(validCells) >= kMinValidShare * static_cast<float>(possibleCells);
     return cylinder;
@@ -207,9 +231,12 @@ PreparedView PrepareView(const std::vector<Minutia> &minutiae) {
         points.push_back({static_cast<float>(m.x), -static_cast<float>(m.y)});
     }
     const std::vector<Point> hull = ConvexHull(points);
-    const SpatialContribution spatialContribution;
+    // Tables that never change, made once for the whole program (the
+    // language makes their first use safe from any thread).
+    static const SpatialContribution spatialContribution;
+    static const DirectionalShares directionalShares;
     for (size_t i = 0; i < prepared.minutiae.size(); ++i) {
-        prepared.cylinders.push_back(MakeCylinder(prepared.minutiae, i, hull, spatialContribution));
+        prepared.cylinders.push_back(MakeCylinder(prepared.minutiae, i, hull, spatialContribution, directionalShares));
     }
     return prepared;
 }

@@ -41,6 +41,26 @@ INSTANTIATE_TEST_SUITE_P(Placements, TurnedAndMovedScan,
                                            Placement{"UpsideDown", "fvc2002_db3b_102_1", 180.0, 0, 0}),
                          fpkey_test::ByName());
 
+struct Scanner {
+    std::string name;
+    double factor;  // of the resolution to 500 dpi
+};
+
+class OtherResolution : public ::testing::TestWithParam<Scanner> {};
+
+TEST_P(OtherResolution, IsBroughtTo500DpiAndMatchesTheSameFinger) {
+    const auto original = fingermatch::Extract(fingermatch_test::SharedScan("fvc2002_db1b_103_1"));
+    const auto scanned = fingermatch::Extract(fingermatch_test::Enlarged(fingermatch_test::SharedScan("fvc2002_db1b_103_1"),
+                                                                         GetParam().factor));
+    ASSERT_EQ(scanned.status, fingermatch::ExtractStatus::kOk);
+    EXPECT_NEAR(scanned.features.width, original.features.width, 1);
+    EXPECT_GE(fingermatch::Compare(scanned.features, original.features), 3 * fingermatch::kMatchThreshold);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scanners, OtherResolution,
+                         ::testing::Values(Scanner{"Dpi569", 569.0 / 500.0}, Scanner{"Dpi1000", 2.0}),
+                         fpkey_test::ByName());
+
 fingermatch::Template Features(const std::string &scan) {
     const auto result = fingermatch::Extract(fingermatch_test::SharedScan(scan));
     EXPECT_EQ(result.status, fingermatch::ExtractStatus::kOk) << scan;

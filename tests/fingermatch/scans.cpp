@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -45,6 +46,27 @@ fingermatch::GrayImage TurnedAndMoved(const fingermatch::GrayImage &image, doubl
             const double value = (1 - wy) * ((1 - wx) * at(x0, y0) + wx * at(x1, y0)) +
                                  wy * ((1 - wx) * at(x0, y1) + wx * at(x1, y1));
             out.pixels[static_cast<size_t>(y) * out.width + x] = static_cast<uint8_t>(std::lround(value));
+        }
+    }
+    return out;
+}
+
+fingermatch::GrayImage Enlarged(const fingermatch::GrayImage &image, double factor) {
+    fingermatch::GrayImage out;
+    out.dpi = static_cast<int>(std::lround(image.dpi * factor));
+    out.width = static_cast<int>(std::lround(image.width * factor));
+    out.height = static_cast<int>(std::lround(image.height * factor));
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y) {
+        for (int x = 0; x < out.width; ++x) {
+            const double sx = std::clamp((x + 0.5) / factor - 0.5, 0.0, image.width - 1.0);
+            const double sy = std::clamp((y + 0.5) / factor - 0.5, 0.0, image.height - 1.0);
+            const int x0 = static_cast<int>(sx), y0 = static_cast<int>(sy);
+            const int x1 = std::min(x0 + 1, image.width - 1), y1 = std::min(y0 + 1, image.height - 1);
+            const double wx = sx - x0, wy = sy - y0;
+            const auto at = [&](int px, int py) { return image.pixels[static_cast<size_t>(py) * image.width + px]; };
+            out.pixels[static_cast<size_t>(y) * out.width + x] = static_cast<uint8_t>(std::lround(
+                (1 - wy) * ((1 - wx) * at(x0, y0) + wx * at(x1, y0)) + wy * ((1 - wx) * at(x0, y1) + wx * at(x1, y1))));
         }
     }
     return out;

@@ -20,6 +20,10 @@ fingermatch::GrayImage SharedScan(const std::string &name);
 // the image did not cover is paper white.
 fingermatch::GrayImage TurnedAndMoved(const fingermatch::GrayImage &image, double degrees, int dx, int dy);
 
+// The image enlarged by `factor` (bilinear), declared at the resolution that
+// makes it the same finger: 500 dpi times the factor.
+fingermatch::GrayImage Enlarged(const fingermatch::GrayImage &image, double factor);
+
 // A print of straight ridges running at `ridgeDegrees` (period 9 pixels)
 // with short ridges laid into valleys (two endings each) and short valleys
 // into ridges (two bifurcations each), 50 pixels long along the ridges: the

@@ -16,11 +16,6 @@
 
 namespace {
 
-constexpr size_t kIndexEntrySize = FP_INDEX_ENTRY_SIZE;
-// The capacity is one byte; room for every record it can announce keeps the
-// index read inside the buffer even if the key's answers disagree.
-constexpr size_t kLargestIndex = 255 * kIndexEntrySize;
-
 QString Prompt() { return QObject::tr("Please preess finger print to authenticate!"); }
 QString NoTemplate() { return QObject::tr("No available saved fingerpinrt template!"); }
 
@@ -30,10 +25,12 @@ bool TemplateListed(DeviceContext *hDev) {
     const authdlg::DeviceCalls &device = authdlg::Device();
     uint8_t count = 0;
     if (device.getMaxTmpltNum(hDev, &count) != 0) return false;
-    std::vector<uint8_t> index(kLargestIndex);
+    // The capacity is one byte; room for every record it can announce keeps
+    // the index read inside the buffer even if the key's answers disagree.
+    std::vector<uint8_t> index(FP_INDEX_MAX_BYTES);
     if (device.readIndexFile(hDev, index.data()) != 0) return false;
-    for (size_t record = 0; record < count; ++record) {
-        if (index[record * kIndexEntrySize] == 1) return true;
+    for (unsigned number = 1; number <= count; ++number) {
+        if (FpIndexEntryEnrolled(index.data() + FP_INDEX_ENTRY_OFFSET(number))) return true;
     }
     return false;
 }

@@ -54,14 +54,14 @@ void ReadyFeatures(DeviceContext *key, uint8_t number) {
 
 uint64_t Enrol(DeviceContext *key, uint8_t number) {
     uint8_t description[FP_INDEX_ENTRY_SIZE] = {};
-    description[4] = number;
+    FpIndexEntrySetCallerData(description, &number, 1);
     return HXDactylFeatureEnroll(key, number, description);
 }
 
 bool Enrolled(DeviceContext *key, uint8_t number) {
-    uint8_t index[255 * FP_INDEX_ENTRY_SIZE] = {};
+    uint8_t index[FP_INDEX_MAX_BYTES] = {};
     Check(HXDactylReadIndexFile(key, index) == FP_OK);
-    return index[(number - 1) * FP_INDEX_ENTRY_SIZE] == 1;
+    return FpIndexEntryEnrolled(index + FP_INDEX_ENTRY_OFFSET(number));
 }
 
 }  // namespace

@@ -56,14 +56,14 @@ std::vector<IndexEntry> readTemplateIndex(const KeyState &state) {
     }
     const auto &bytes = index->second;
     for (unsigned number = 1; number <= state.templateCapacity; ++number) {
-        const size_t offset = (number - 1) * kIndexEntrySize;
+        const size_t offset = FP_INDEX_ENTRY_OFFSET(number);
         if (offset + kIndexEntrySize > bytes.size()) {
             break;
         }
         IndexEntry entry;
         entry.templateNumber = static_cast<uint8_t>(number);
-        entry.enrolled = bytes[offset] == 1;
-        entry.fileId = static_cast<uint16_t>((bytes[offset + 2] << 8) | bytes[offset + 3]);
+        entry.enrolled = FpIndexEntryEnrolled(bytes.data() + offset);
+        entry.fileId = FpIndexEntryFileId(bytes.data() + offset);
         entries.push_back(entry);
     }
     return entries;

@@ -11,18 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "fpdevice/dactyl.h"
 #include "simkey/faults.h"
 
 namespace simkey {
 
 constexpr uint16_t kMasterFileId = 0x3F00;
-constexpr uint16_t kNextFileRecordId = 0x0020;
-constexpr uint16_t kTemplateIndexId = 0x0520;
-constexpr uint16_t kLockMarkFileId = 0x4000;
+constexpr uint16_t kNextFileRecordId = TOKEN_FID_NEXT_RECORD;
+constexpr uint16_t kTemplateIndexId = FP_INDEX_FILE_ID;
+constexpr uint16_t kLockMarkFileId = FP_LOCK_MARK_FILE_ID;
 
 constexpr size_t kNextFileRecordSize = 16;
 constexpr uint16_t kFirstTemplateFileNumber = 5;
-constexpr size_t kIndexEntrySize = 20;
+constexpr size_t kIndexEntrySize = FP_INDEX_ENTRY_SIZE;
 constexpr size_t kLockMarkFileSize = 128;
 constexpr size_t kLockMarkOffset = 0x6A;
 constexpr uint8_t kLockMarkBit = 0x04;

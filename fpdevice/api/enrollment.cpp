@@ -1,11 +1,10 @@
 // Enrolment into template files, the template index, and deletion.
 //
-// Index entry n (1-based) lies at (n - 1) * 20 in file 0x0520: enrolled
-// flag, tag, template file id high byte first, 16 bytes of caller data. A
-// template file stays with its entry until the entry is deleted, so a failed
-// enrolment leaves the file allocated for the next attempt.
+// The index entries are read and written through the accessors of
+// fpdevice/dactyl.h, which hosts use as well. A template file stays with its
+// entry until the entry is deleted, so a failed enrolment leaves the file
+// allocated for the next attempt.
 #include <cstdlib>
-#include <cstring>
 
 #include "api/command_frame.h"
 #include "api/template_files.h"
@@ -31,12 +30,9 @@ constexpr StatusEntry kEnrollStatuses[] = {
     Recognised(SW_FILE_NOT_FOUND), Recognised(kIndexReadFailed),
 };
 
-uint16_t EntryFileId(const uint8_t *entry) { return static_cast<uint16_t>(entry[2] << 8 | entry[3]); }
-
 uint16_t WriteIndexEntry(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *entry) {
     return static_cast<uint16_t>(
-        SCardUpdateBin(hDev, FP_INDEX_FILE_ID, static_cast<uint64_t>(templateNumber - 1) * FP_INDEX_ENTRY_SIZE,
-                       entry, FP_INDEX_ENTRY_SIZE));
+        SCardUpdateBin(hDev, FP_INDEX_FILE_ID, FP_INDEX_ENTRY_OFFSET(templateNumber), entry, FP_INDEX_ENTRY_SIZE));
 }
 
 // A template file that no entry will name is erased again; when even that
@@ -66,10 +62,10 @@ uint16_t Enroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *desc
               uint8_t capacity) {
     static constexpr const char *kName = "HXDactylFeatureEnroll";
     if (ReadIndex(hDev, index, capacity) != FP_OK) return kIndexReadFailed;
-    uint8_t *entry = index + (templateNumber - 1) * FP_INDEX_ENTRY_SIZE;
+    const uint8_t *entry = index + FP_INDEX_ENTRY_OFFSET(templateNumber);
 
-    const bool hadFile = EntryFileId(entry) != 0;
-    uint16_t fileId = EntryFileId(entry);
+    uint16_t fileId = FpIndexEntryFileId(entry);
+    const bool hadFile = fileId != 0;
     if (!hadFile) {
         switch (AllocateTemplateFile(hDev, IndexCopy{index, capacity}, &fileId)) {
         case Allocation::kDone: break;
@@ -101,12 +97,11 @@ uint16_t Enroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *desc
     if (statusWord != SW_SUCCESS && hadFile) return statusWord;
 
     uint8_t written[FP_INDEX_ENTRY_SIZE] = {};
-    written[2] = static_cast<uint8_t>(fileId >> 8);
-    written[3] = static_cast<uint8_t>(fileId);
+    FpIndexEntrySetFileId(written, fileId);
     if (statusWord == SW_SUCCESS) {
-        written[0] = 1;
-        written[1] = description[1];
-        std::memcpy(written + 4, description + 4, 16);
+        FpIndexEntrySetEnrolled(written, 1);
+        FpIndexEntrySetTag(written, FpIndexEntryTag(description));
+        FpIndexEntrySetCallerData(written, FpIndexEntryCallerData(description), FP_INDEX_CALLER_DATA_SIZE);
     }
     // Any other answer for a new file keeps the file allocated to the entry.
     if (!WriteIndexEntry(hDev, templateNumber, written)) {
@@ -159,21 +154,20 @@ uint64_t HXDactylDeleteFingerPrint(DeviceContext *hDev, uint8_t templateNumber) 
     if (index == nullptr) return FP_E_NO_MEMORY;
     uint64_t result = ReadIndex(hDev, index, capacity);
     if (result == FP_OK) {
-        uint8_t *entry = index + (templateNumber - 1) * FP_INDEX_ENTRY_SIZE;
-        const uint16_t fileId = EntryFileId(entry);
+        const uint16_t fileId = FpIndexEntryFileId(index + FP_INDEX_ENTRY_OFFSET(templateNumber));
         if (fileId != 0) {
             // The next-file record stays: numbers are handed out again only
             // once they have all come round.
-            std::memset(entry, 0, FP_INDEX_ENTRY_SIZE);
+            const uint8_t cleared[FP_INDEX_ENTRY_SIZE] = {};
             // The entry goes first: a deletion cut short after it leaves an
             // unnamed file, which enrolment takes over or erases, never an
             // entry naming a file that is gone. A file already gone (cut
             // short by an older host between its erase and the entry) is as
             // good as erased.
             uint32_t erased = SW_SUCCESS;
-            const bool cleared = WriteIndexEntry(hDev, templateNumber, entry);
-            if (cleared) erased = EraseFileStatus(hDev, fileId);
-            result = cleared && (erased == SW_SUCCESS || erased == SW_FILE_NOT_FOUND) ? FP_OK : FP_E_DELETE_FAILED;
+            const bool entryCleared = WriteIndexEntry(hDev, templateNumber, cleared);
+            if (entryCleared) erased = EraseFileStatus(hDev, fileId);
+            result = entryCleared && (erased == SW_SUCCESS || erased == SW_FILE_NOT_FOUND) ? FP_OK : FP_E_DELETE_FAILED;
         }
     }
     std::free(index);

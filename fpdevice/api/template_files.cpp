@@ -18,9 +18,8 @@ bool IsKeyOwnFile(uint16_t fileId) {
 }
 
 bool NamedByIndex(const IndexCopy &index, uint16_t fileId) {
-    for (unsigned n = 0; n < index.capacity; ++n) {
-        const uint8_t *entry = index.entries + n * FP_INDEX_ENTRY_SIZE;
-        if ((entry[2] << 8 | entry[3]) == fileId) return true;
+    for (unsigned n = 1; n <= index.capacity; ++n) {
+        if (FpIndexEntryFileId(index.entries + FP_INDEX_ENTRY_OFFSET(n)) == fileId) return true;
     }
     return false;
 }

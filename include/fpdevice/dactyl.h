@@ -41,12 +41,54 @@ extern "C" {
 #define FP_INDEX_MAX_BYTES       (255u * FP_INDEX_ENTRY_SIZE)
 #define FP_LOCK_MARK_FILE_ID     0x4000u
 
+#define FP_INDEX_CALLER_DATA_SIZE 16u
+
 typedef struct FpIndexEntry {
     uint8_t enrolled;      /* 1 = a template is enrolled */
     uint8_t tag;           /* caller data */
     uint8_t fileId[2];     /* template file id, high byte first; 0 = none */
-    uint8_t callerData[16];
+    uint8_t callerData[FP_INDEX_CALLER_DATA_SIZE];
 } FpIndexEntry;
+
+/* Fails to compile should the record and the index disagree on its size. */
+typedef char FpIndexEntryMatchesTheIndex[sizeof(FpIndexEntry) == FP_INDEX_ENTRY_SIZE ? 1 : -1];
+
+/*
+ * Entries as raw bytes: entry n (1 to the capacity) of an index read by
+ * HXDactylReadIndexFile lies at FP_INDEX_ENTRY_OFFSET(n). The description
+ * HXDactylFeatureEnroll takes has the same layout; the key keeps its tag and
+ * caller data and sets the enrolled flag and the file id itself.
+ */
+#define FP_INDEX_ENTRY_OFFSET(templateNumber) (((size_t)(templateNumber) - 1u) * FP_INDEX_ENTRY_SIZE)
+
+static inline int FpIndexEntryEnrolled(const uint8_t *entry) {
+    return entry[offsetof(FpIndexEntry, enrolled)] == 1;
+}
+static inline uint8_t FpIndexEntryTag(const uint8_t *entry) { return entry[offsetof(FpIndexEntry, tag)]; }
+/* 0 when the entry names no template file. */
+static inline uint16_t FpIndexEntryFileId(const uint8_t *entry) {
+    const uint8_t *id = entry + offsetof(FpIndexEntry, fileId);
+    return (uint16_t)(id[0] << 8 | id[1]);
+}
+static inline const uint8_t *FpIndexEntryCallerData(const uint8_t *entry) {
+    return entry + offsetof(FpIndexEntry, callerData);
+}
+
+static inline void FpIndexEntrySetEnrolled(uint8_t *entry, int enrolled) {
+    entry[offsetof(FpIndexEntry, enrolled)] = enrolled ? 1 : 0;
+}
+static inline void FpIndexEntrySetTag(uint8_t *entry, uint8_t tag) { entry[offsetof(FpIndexEntry, tag)] = tag; }
+static inline void FpIndexEntrySetFileId(uint8_t *entry, uint16_t fileId) {
+    uint8_t *id = entry + offsetof(FpIndexEntry, fileId);
+    id[0] = (uint8_t)(fileId >> 8);
+    id[1] = (uint8_t)fileId;
+}
+/* Copies up to FP_INDEX_CALLER_DATA_SIZE bytes; the bytes after them stay. */
+static inline void FpIndexEntrySetCallerData(uint8_t *entry, const uint8_t *data, size_t length) {
+    uint8_t *callerData = entry + offsetof(FpIndexEntry, callerData);
+    size_t i;
+    for (i = 0; i < length && i < FP_INDEX_CALLER_DATA_SIZE; ++i) callerData[i] = data[i];
+}
 
 /* A gray image sent to the key by HXDactylDownloadImage. */
 typedef struct ImageRecord {

@@ -16,10 +16,11 @@ std::string fileName(uint16_t id) {
     return name;
 }
 
-std::string labelOf(const std::vector<uint8_t> &index, size_t offset) {
+std::string labelOf(const std::vector<uint8_t> &index, unsigned templateNumber) {
+    const uint8_t *callerData = FpIndexEntryCallerData(index.data() + FP_INDEX_ENTRY_OFFSET(templateNumber));
     std::string label;
-    for (size_t i = offset + 4; i < offset + simkey::kIndexEntrySize && index[i] != 0; ++i) {
-        label += static_cast<char>(index[i]);
+    for (size_t i = 0; i < FP_INDEX_CALLER_DATA_SIZE && callerData[i] != 0; ++i) {
+        label += static_cast<char>(callerData[i]);
     }
     return label;
 }
@@ -58,7 +59,7 @@ KeyReport inspectKey(const std::filesystem::path &stateFile) {
     for (const auto &entry : simkey::readTemplateIndex(state)) {
         if (entry.fileId != 0) named.insert(entry.fileId);
         if (!entry.enrolled) continue;
-        report.enrolled[entry.templateNumber] = labelOf(index, (entry.templateNumber - 1u) * simkey::kIndexEntrySize);
+        report.enrolled[entry.templateNumber] = labelOf(index, entry.templateNumber);
         if (!state.files.contains(entry.fileId)) {
             report.problems.push_back("entry " + std::to_string(entry.templateNumber) + " names file " +
                                       fileName(entry.fileId) + ", which the key does not have");

@@ -12,8 +12,7 @@ constexpr uint8_t kTemplateFileParameters[] = {0x28, 0x03, 0x88, 0xEF, 0xEF, 0xF
 uint16_t EntryFileId(DeviceContext *device, uint8_t number) {
     uint8_t index[FP_INDEX_MAX_BYTES] = {};
     if (HXDactylReadIndexFile(device, index) != 0) return 0;
-    const uint8_t *entry = index + (number - 1) * FP_INDEX_ENTRY_SIZE;
-    return static_cast<uint16_t>(entry[2] << 8 | entry[3]);
+    return FpIndexEntryFileId(index + FP_INDEX_ENTRY_OFFSET(number));
 }
 
 TEST_F(SimulatedKey, FortyEnrolDeleteCyclesKeepWorking) {

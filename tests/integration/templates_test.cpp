@@ -52,6 +52,33 @@ TEST_F(SimulatedKey, IndexRecordsEnrolmentAndDeletionClearsIt) {
     EXPECT_EQ(index[22] << 8 | index[23], 6 * 32);
 }
 
+// A host writes the description and reads the index back with the
+// accessors of the public header alone.
+TEST_F(SimulatedKey, IndexAccessorsCarryTagAndLabelThroughTheKey) {
+    HXSimPlaceFinger(device(), "alice-right-index");
+    for (uint8_t slot = 1; slot <= 3; ++slot) {
+        ASSERT_EQ(HXDactylCaptureImage(device()), 0u);
+        ASSERT_EQ(HXDactylFeatureExtract(device(), slot), 0u);
+    }
+    HXSimLiftFinger(device());
+    const std::string label = "alice right index";  // one character more than an entry holds
+    uint8_t description[FP_INDEX_ENTRY_SIZE] = {};
+    FpIndexEntrySetTag(description, 0xA5);
+    FpIndexEntrySetCallerData(description, reinterpret_cast<const uint8_t *>(label.data()), label.size());
+    ASSERT_EQ(HXDactylFeatureEnroll(device(), 3, description), 0u);
+
+    uint8_t index[FP_INDEX_MAX_BYTES] = {};
+    ASSERT_EQ(HXDactylReadIndexFile(device(), index), 0u);
+    const uint8_t *entry = index + FP_INDEX_ENTRY_OFFSET(3);
+    EXPECT_TRUE(FpIndexEntryEnrolled(entry));
+    EXPECT_EQ(FpIndexEntryTag(entry), 0xA5);
+    EXPECT_EQ(FpIndexEntryFileId(entry), 5 * 32);
+    EXPECT_EQ(std::string(reinterpret_cast<const char *>(FpIndexEntryCallerData(entry)), FP_INDEX_CALLER_DATA_SIZE),
+              label.substr(0, FP_INDEX_CALLER_DATA_SIZE));
+    EXPECT_FALSE(FpIndexEntryEnrolled(index + FP_INDEX_ENTRY_OFFSET(2)));
+    EXPECT_EQ(FpIndexEntryFileId(index + FP_INDEX_ENTRY_OFFSET(2)), 0);
+}
+
 TEST_F(SimulatedKey, FailedCapturesAreReportedAndEnrolmentNeedsAgreeingCaptures) {
     uint8_t description[20] = {};
     EXPECT_EQ(HXDactylCaptureImage(device()), 0x80006A0Eu) << "no finger on the sensor";

@@ -11,8 +11,6 @@
 namespace fpkey {
 namespace {
 
-constexpr size_t kLabelBytes = 16;  // caller data of an index entry holds the finger's label
-
 struct TemplateOptions {
     int number = 0;
     int tag = 0;
@@ -26,8 +24,9 @@ std::vector<uint8_t> ReadIndex(Cli &cli, uint8_t *capacity) {
     return index;
 }
 
+// The caller data of an index entry holds the finger's label.
 std::string LabelOf(const uint8_t *entry) {
-    std::string label(reinterpret_cast<const char *>(entry + 4), kLabelBytes);
+    std::string label(reinterpret_cast<const char *>(FpIndexEntryCallerData(entry)), FP_INDEX_CALLER_DATA_SIZE);
     label.resize(std::strlen(label.c_str()));
     for (char &c : label) {
         if (c < 0x20 || c > 0x7E) c = '.';
@@ -43,16 +42,17 @@ void List(Cli &cli) {
     table << "No  Enrolled  Tag  File    Finger\n";
     int enrolled = 0;
     for (unsigned n = 1; n <= capacity; ++n) {
-        const uint8_t *entry = index.data() + (n - 1) * FP_INDEX_ENTRY_SIZE;
-        const uint16_t fileId = static_cast<uint16_t>(entry[2] << 8 | entry[3]);
-        enrolled += entry[0] == 1;
+        const uint8_t *entry = index.data() + FP_INDEX_ENTRY_OFFSET(n);
+        const uint16_t fileId = FpIndexEntryFileId(entry);
+        const bool isEnrolled = FpIndexEntryEnrolled(entry);
+        enrolled += isEnrolled;
         entries.push_back({{"number", n},
-                           {"enrolled", entry[0] == 1},
-                           {"tag", entry[1]},
+                           {"enrolled", isEnrolled},
+                           {"tag", FpIndexEntryTag(entry)},
                            {"file_id", Hex(fileId, 4)},
                            {"finger", LabelOf(entry)}});
-        table << std::left << std::setw(4) << int(n) << std::setw(10) << (entry[0] == 1 ? "yes" : "no")
-              << std::setw(5) << int(entry[1]) << std::setw(8) << (fileId ? Hex(fileId, 4) : "-")
+        table << std::left << std::setw(4) << int(n) << std::setw(10) << (isEnrolled ? "yes" : "no")
+              << std::setw(5) << int(FpIndexEntryTag(entry)) << std::setw(8) << (fileId ? Hex(fileId, 4) : "-")
               << LabelOf(entry) << '\n';
     }
     cli.Result()["capacity"] = capacity;
@@ -70,8 +70,9 @@ void Enroll(Cli &cli, const TemplateOptions &options) {
         cli.Say("capture " + std::to_string(slot) + "/3 done");
     }
     uint8_t description[FP_INDEX_ENTRY_SIZE] = {};
-    description[1] = static_cast<uint8_t>(options.tag);
-    std::memcpy(description + 4, options.finger.finger.data(), std::min(kLabelBytes, options.finger.finger.size()));
+    FpIndexEntrySetTag(description, static_cast<uint8_t>(options.tag));
+    FpIndexEntrySetCallerData(description, reinterpret_cast<const uint8_t *>(options.finger.finger.data()),
+                              options.finger.finger.size());
     cli.Check("enrolment", HXDactylFeatureEnroll(cli.Device(), static_cast<uint8_t>(options.number), description));
     cli.Result()["number"] = options.number;
     cli.Say("enrolled template " + std::to_string(options.number));

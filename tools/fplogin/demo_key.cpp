@@ -1,7 +1,5 @@
 #include "demo_key.h"
 
-#include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "hxkmgr.h"
@@ -43,7 +41,7 @@ uint8_t EnsureEnrolled(const DeviceFunctions &device, DeviceContext *key, const 
     if (Failed("template index", device.readIndexFile(key, index.data()), error)) return 0;
     number = 0;
     for (uint8_t candidate = 1; candidate <= capacity && number == 0; ++candidate) {
-        if (index[(candidate - 1u) * FP_INDEX_ENTRY_SIZE] != 1) number = candidate;
+        if (!FpIndexEntryEnrolled(index.data() + FP_INDEX_ENTRY_OFFSET(candidate))) number = candidate;
     }
     if (number == 0) {
         *error = "every template of the key is in use (fpkey delete N frees one)";
@@ -53,7 +51,7 @@ uint8_t EnsureEnrolled(const DeviceFunctions &device, DeviceContext *key, const 
         if (Failed("capture", CaptureInto(device, key, finger, slot), error)) return 0;
     }
     uint8_t description[FP_INDEX_ENTRY_SIZE] = {};
-    std::memcpy(description + 4, finger.data(), std::min<size_t>(finger.size(), sizeof description - 4));
+    FpIndexEntrySetCallerData(description, reinterpret_cast<const uint8_t *>(finger.data()), finger.size());
     if (Failed("enrolment", device.featureEnroll(key, number, description), error)) return 0;
     return number;
 }

@@ -21,7 +21,7 @@ void ScriptedDevice::Reset(uint8_t mode) {
     verifyModeResult_ = 0;
     capacity_ = 10;
     index_.assign(capacity_ * FP_INDEX_ENTRY_SIZE, 0);
-    index_[0] = 1;
+    FpIndexEntrySetEnrolled(index_.data() + FP_INDEX_ENTRY_OFFSET(1), 1);
     capacityResult_ = 0;
     indexResult_ = 0;
     secStateResult_ = 0;
@@ -58,14 +58,14 @@ void ScriptedDevice::SetTemplates(uint8_t capacity, std::vector<uint8_t> enrolle
     std::lock_guard lock(mutex_);
     capacity_ = capacity;
     index_.assign(static_cast<size_t>(capacity) * FP_INDEX_ENTRY_SIZE, 0);
-    for (uint8_t number : enrolledNumbers) index_[(number - 1u) * FP_INDEX_ENTRY_SIZE] = 1;
+    for (uint8_t number : enrolledNumbers) FpIndexEntrySetEnrolled(index_.data() + FP_INDEX_ENTRY_OFFSET(number), 1);
     capacityResult_ = capacityResult;
     indexResult_ = indexResult;
 }
 
 void ScriptedDevice::SetIndexMarker(uint8_t number, uint8_t marker) {
     std::lock_guard lock(mutex_);
-    index_.at((number - 1u) * FP_INDEX_ENTRY_SIZE) = marker;
+    index_.at(FP_INDEX_ENTRY_OFFSET(number)) = marker;
 }
 
 void ScriptedDevice::SetSecurityState(uint64_t result, uint8_t level) {

@@ -7,10 +7,7 @@ namespace {
 
 // A fresh key's record starts here; the numbers below hold the key's own files.
 constexpr uint16_t kFirstNumber = 5;
-constexpr uint16_t kLastNumber = 0xFFFF >> kTemplateFileShift;
-constexpr uint16_t kMasterFileId = 0x3F00;
-
-constexpr uint16_t TemplateFileId(uint16_t number) { return static_cast<uint16_t>(number << kTemplateFileShift); }
+constexpr uint16_t kLastNumber = TemplateFileNumber(0xFFFF);
 
 bool IsKeyOwnFile(uint16_t fileId) {
     return fileId == 0 || fileId == TOKEN_FID_NEXT_RECORD || fileId == FP_INDEX_FILE_ID || fileId == kMasterFileId ||

@@ -1,23 +1,21 @@
 // Template files: which file numbers enrolment may hand out, and getting a
 // file for a new index entry.
 //
-// The next-file record holds the next number to hand out; the template file
-// of number n has the id n * 32. A number is skipped when its id is one of the
-// key's own files or is named by an index entry, and after the last number
-// whose id fits 16 bits the numbers start over, so that they never run out.
+// The next-file record holds the next number to hand out. A number is
+// skipped when its id is one of the key's own files or is named by an index
+// entry, and after the last number whose id fits 16 bits the numbers start
+// over, so that they never run out.
 #ifndef FPDEVICE_API_TEMPLATE_FILES_H
 #define FPDEVICE_API_TEMPLATE_FILES_H
 
 #include <cstdint>
 
 #include "fpdevice/dactyl.h"
+#include "transport/template_file_ids.h"
 
 namespace fpdevice {
 
 constexpr uint8_t kTemplateFileParameters[] = {0x28, 0x03, 0x88, 0xEF, 0xEF, 0xFF, 0xFF};
-constexpr unsigned kTemplateFileShift = 5;  // file id = file number * 32
-
-constexpr uint16_t TemplateFileNumber(uint16_t fileId) { return static_cast<uint16_t>(fileId >> kTemplateFileShift); }
 
 // The caller's copy of the whole template index.
 struct IndexCopy {

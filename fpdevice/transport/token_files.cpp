@@ -7,13 +7,12 @@
 #include <cstring>
 
 #include "transport/file_command_status.h"
+#include "transport/template_file_ids.h"
 
 namespace {
 
 constexpr uint16_t kChunk = 0xB0;            // 176 bytes per READ/WRITE BINARY
 constexpr uint8_t kMaxCreateParameters = 107;
-constexpr uint16_t kMasterFileId = 0x3F00;
-constexpr unsigned kTemplateFileShift = 5;   // template file id = number * 32
 
 // Room for the longest command (5 + 176) and any answer of a short response.
 struct FileExchange {
@@ -128,7 +127,7 @@ uint64_t token_get_current_fid(DeviceContext *hDev, uint16_t *number) {
     if (!SCardReadBin(hDev, TOKEN_FID_NEXT_RECORD, 1, bytes, 2)) return TOKEN_ERR_NEXT_RECORD;
     uint16_t next = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);  // stored low byte first
     // Number 504 would give file id 0x3F00, the master file: skip it.
-    if (static_cast<uint16_t>(next << kTemplateFileShift) == kMasterFileId) ++next;
+    if (fpdevice::TemplateFileId(next) == fpdevice::kMasterFileId) ++next;
     *number = next;
     return 0;
 }

@@ -64,14 +64,14 @@ PassOutcome FingerprintPass(DeviceContext *hDev, uint8_t verifyMode, uint64_t dw
     case 0:
         return {0, true};
     case LOGIN_E_CANCELLED:
-    case 2:
+    case kDialogResultCancel:
         return {kCancelled, true};
     case FP_E_VERIFY_MISMATCH:
     case FP_E_IDENTIFY_MISMATCH:
         return {LOGIN_E_FINGER_FAILED | retries, retries == 0};
     case LOGIN_E_LOCKED:
     case FP_E_LOCK:
-    case 0x8000990Bu:
+    case kDeviceStopCode:
         return {code, true};
     default:
         return {code, false};

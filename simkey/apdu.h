@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "fpdevice/status_words.h"
+
 namespace simkey {
 
 struct Command {
@@ -37,11 +39,11 @@ std::optional<Command> parseCommand(std::span<const uint8_t> bytes);
 // Status is a 16-bit status word, except for the transport failures the
 // simulator can be told to produce, which are larger than 0xFFFF.
 struct Answer {
-    uint32_t status = 0x9000;
+    uint32_t status = SW_SUCCESS;
     std::vector<uint8_t> data;  // only with status 0x9000
 
     static Answer withStatus(uint32_t status) { return Answer{status, {}}; }
-    static Answer success(std::vector<uint8_t> bytes = {}) { return Answer{0x9000, std::move(bytes)}; }
+    static Answer success(std::vector<uint8_t> bytes = {}) { return Answer{SW_SUCCESS, std::move(bytes)}; }
 };
 
 uint16_t readBigEndian16(std::span<const uint8_t> bytes);

@@ -39,7 +39,7 @@ Answer interIndustry(CardContext &card, const Command &command) {
     case 0x20:
         return verifyUserPin(card, command);
     default:
-        return Answer::withStatus(sw::kUnknownInstruction);
+        return Answer::withStatus(SW_UNKNOWN_INSTRUCTION);
     }
 }
 
@@ -62,7 +62,7 @@ Answer proprietary(CardContext &card, const Command &command) {
     case 0xF7:
         return imageBlock(card, command);
     default:
-        return Answer::withStatus(sw::kUnknownInstruction);
+        return Answer::withStatus(SW_UNKNOWN_INSTRUCTION);
     }
 }
 
@@ -70,7 +70,7 @@ Answer proprietary(CardContext &card, const Command &command) {
 
 Answer processCommand(CardContext &card, const Command &command) {
     if (command.cla != 0x00 && command.cla != 0x80) {
-        return Answer::withStatus(sw::kUnknownClass);
+        return Answer::withStatus(SW_UNKNOWN_CLASS);
     }
     card.session.followKey(card.key.resetCount);
     if (const auto fault = takeFault(card.key, command)) {

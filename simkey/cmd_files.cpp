@@ -10,16 +10,16 @@ namespace {
 std::vector<uint8_t> *currentFile(CardContext &card, uint32_t &status) {
     const auto &selected = card.session.selectedFile;
     if (!selected || *selected == kMasterFileId) {
-        status = sw::kNoCurrentFile;
+        status = SW_NO_CURRENT_FILE;
         return nullptr;
     }
     const auto file = card.key.files.find(*selected);
     if (file == card.key.files.end()) {
         // Deleted since it was selected (possibly by another connection).
-        status = sw::kFileNotFound;
+        status = SW_FILE_NOT_FOUND;
         return nullptr;
     }
-    status = sw::kSuccess;
+    status = SW_SUCCESS;
     return &file->second;
 }
 
@@ -27,14 +27,14 @@ std::vector<uint8_t> *currentFile(CardContext &card, uint32_t &status) {
 
 Answer selectFile(CardContext &card, const Command &command) {
     if (!command.carries(2)) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (command.p1p2() != 0) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     const uint16_t id = readBigEndian16(command.data);
     if (id != kMasterFileId && !card.key.files.contains(id)) {
-        return Answer::withStatus(sw::kFileNotFound);
+        return Answer::withStatus(SW_FILE_NOT_FOUND);
     }
     card.session.selectedFile = id;
     return Answer::success();
@@ -42,7 +42,7 @@ Answer selectFile(CardContext &card, const Command &command) {
 
 Answer readBinary(CardContext &card, const Command &command) {
     if (command.hasData() || !command.ne) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     uint32_t status = 0;
     const auto *file = currentFile(card, status);
@@ -51,10 +51,10 @@ Answer readBinary(CardContext &card, const Command &command) {
     }
     const size_t offset = command.p1p2();
     if (offset >= file->size()) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     if (file->size() - offset < *command.ne) {
-        return Answer::withStatus(sw::kEndOfFileReached);
+        return Answer::withStatus(SW_END_OF_FILE);
     }
     const auto begin = file->begin() + static_cast<std::ptrdiff_t>(offset);
     return Answer::success(std::vector<uint8_t>(begin, begin + *command.ne));
@@ -62,10 +62,10 @@ Answer readBinary(CardContext &card, const Command &command) {
 
 Answer writeBinary(CardContext &card, const Command &command) {
     if (!command.carriesData()) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (!authenticated(card)) {
-        return Answer::withStatus(sw::kSecurityNotSatisfied);
+        return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
     }
     uint32_t status = 0;
     auto *file = currentFile(card, status);
@@ -74,7 +74,7 @@ Answer writeBinary(CardContext &card, const Command &command) {
     }
     const size_t offset = command.p1p2();
     if (offset + command.data.size() > file->size()) {
-        return Answer::withStatus(sw::kNotEnoughMemory);
+        return Answer::withStatus(SW_NOT_ENOUGH_MEMORY);
     }
     std::copy(command.data.begin(), command.data.end(), file->begin() + static_cast<std::ptrdiff_t>(offset));
     return Answer::success();
@@ -82,28 +82,28 @@ Answer writeBinary(CardContext &card, const Command &command) {
 
 Answer createFile(CardContext &card, const Command &command) {
     if (!command.carriesData()) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     const uint16_t id = command.p1p2();
     if (id == 0x0000 || id == 0xFFFF) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     if (!authenticated(card)) {
-        return Answer::withStatus(sw::kSecurityNotSatisfied);
+        return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
     }
     // Parameters: type, size high, size low, then access conditions.
     if (command.data.size() < 3) {
-        return Answer::withStatus(sw::kIncorrectData);
+        return Answer::withStatus(SW_INCORRECT_DATA);
     }
     const size_t size = readBigEndian16(std::span(command.data).subspan(1, 2));
     if (size == 0) {
-        return Answer::withStatus(sw::kIncorrectData);
+        return Answer::withStatus(SW_INCORRECT_DATA);
     }
     if (id == kMasterFileId || card.key.files.contains(id)) {
-        return Answer::withStatus(sw::kFileExists);
+        return Answer::withStatus(SW_FILE_EXISTS);
     }
     if (card.key.files.size() >= kMaxFiles || totalFileBytes(card.key.files) + size > kMaxTotalFileBytes) {
-        return Answer::withStatus(sw::kNotEnoughMemory);
+        return Answer::withStatus(SW_NOT_ENOUGH_MEMORY);
     }
     card.key.files.emplace(id, std::vector<uint8_t>(size, 0));
     card.session.selectedFile = id;
@@ -112,20 +112,20 @@ Answer createFile(CardContext &card, const Command &command) {
 
 Answer deleteFile(CardContext &card, const Command &command) {
     if (!command.carries(2)) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (command.p1p2() != 0) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     if (!authenticated(card)) {
-        return Answer::withStatus(sw::kSecurityNotSatisfied);
+        return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
     }
     const uint16_t id = readBigEndian16(command.data);
     if (isSystemFile(id)) {
-        return Answer::withStatus(sw::kConditionsNotSatisfied);
+        return Answer::withStatus(SW_CONDITIONS_NOT_SATISFIED);
     }
     if (card.key.files.erase(id) == 0) {
-        return Answer::withStatus(sw::kFileNotFound);
+        return Answer::withStatus(SW_FILE_NOT_FOUND);
     }
     if (card.session.selectedFile == id) {
         card.session.selectedFile.reset();

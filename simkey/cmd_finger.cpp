@@ -54,15 +54,15 @@ uint8_t cacheStateByte(const FingerCache &cache) {
 
 Answer capture(CardContext &card, const Command &command) {
     if (!command.expects(2)) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (command.p2 != 0) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     if (!card.key.fingerOnSensor) {
         // No finger: any earlier image is gone, as on a real sensor.
         card.key.capturedFinger.reset();
-        return Answer::withStatus(sw::kCaptureNotComplete);
+        return Answer::withStatus(SW_CAPTURE_NOT_COMPLETE);
     }
     const auto &label = *card.key.fingerOnSensor;
     card.key.capturedFinger = label;
@@ -71,16 +71,16 @@ Answer capture(CardContext &card, const Command &command) {
 
 Answer extract(CardContext &card, const Command &command) {
     if (!command.expects(2)) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (command.p1 != 0 || command.p2 < 1 || command.p2 > kFeatureSlots) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     if (!authenticated(card)) {
-        return Answer::withStatus(sw::kSecurityNotSatisfied);
+        return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
     }
     if (!card.key.capturedFinger) {
-        return Answer::withStatus(sw::kImageNotAvailable);
+        return Answer::withStatus(SW_IMAGE_NOT_AVAILABLE);
     }
     const auto &label = *card.key.capturedFinger;
     card.key.featureSlots[command.p2 - 1u] = label;
@@ -89,33 +89,33 @@ Answer extract(CardContext &card, const Command &command) {
 
 Answer enroll(CardContext &card, const Command &command) {
     if (!command.expects(2)) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (!authenticated(card)) {
-        return Answer::withStatus(sw::kSecurityNotSatisfied);
+        return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
     }
     const uint16_t fileId = command.p1p2();
     if (isSystemFile(fileId)) {
-        return Answer::withStatus(sw::kConditionsNotSatisfied);
+        return Answer::withStatus(SW_CONDITIONS_NOT_SATISFIED);
     }
     const auto file = card.key.files.find(fileId);
     if (file == card.key.files.end()) {
-        return Answer::withStatus(sw::kFileNotFound);
+        return Answer::withStatus(SW_FILE_NOT_FOUND);
     }
     auto &slots = card.key.featureSlots;
     if (std::any_of(slots.begin(), slots.end(), [](const auto &slot) { return !slot; })) {
-        return Answer::withStatus(sw::kImageNotAvailable);
+        return Answer::withStatus(SW_IMAGE_NOT_AVAILABLE);
     }
     const std::string label = *slots[0];
     const bool consistent = std::all_of(slots.begin(), slots.end(), [&](const auto &slot) { return *slot == label; });
     // Either way the three extractions are used up: the next enrolment starts over.
     slots.fill(std::nullopt);
     if (!consistent) {
-        return Answer::withStatus(sw::kEnrollFailed);
+        return Answer::withStatus(SW_ENROLL_FAILED);
     }
     const auto record = encodeTemplateRecord(TemplateRecord{fingerFeatures(label), label});
     if (record.size() > file->second.size()) {
-        return Answer::withStatus(sw::kNotEnoughMemory);
+        return Answer::withStatus(SW_NOT_ENOUGH_MEMORY);
     }
     std::fill(file->second.begin(), file->second.end(), uint8_t{0});
     std::copy(record.begin(), record.end(), file->second.begin());
@@ -124,24 +124,24 @@ Answer enroll(CardContext &card, const Command &command) {
 
 Answer match(CardContext &card, const Command &command) {
     if (!command.expects(1)) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     const uint8_t mode = command.p1;
     if (mode != kMatchNormal && mode != kMatchCache && mode != kMatchTest) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     if (!authenticated(card)) {
-        return Answer::withStatus(sw::kSecurityNotSatisfied);
+        return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
     }
     auto &key = card.key;
     if (key.settings.verifyMode == 0) {
-        return Answer::withStatus(sw::kFingerAuthDisabled);
+        return Answer::withStatus(SW_FINGER_AUTH_DISABLED);
     }
     if (key.fingerTries.left == 0) {
-        return Answer::withStatus(sw::kBlocked);
+        return Answer::withStatus(SW_AUTH_METHOD_BLOCKED);
     }
     if (!key.featureSlots[0]) {
-        return Answer::withStatus(sw::kImageNotAvailable);
+        return Answer::withStatus(SW_IMAGE_NOT_AVAILABLE);
     }
 
     std::vector<IndexEntry> candidates;
@@ -153,10 +153,10 @@ Answer match(CardContext &card, const Command &command) {
     if (mode == kMatchCache) {
         pruneCache(key);
         if (!key.fingerCache.enabled) {
-            return Answer::withStatus(sw::kCacheNotEnabled);
+            return Answer::withStatus(SW_CACHE_NOT_ENABLED);
         }
         if (key.fingerCache.templates.empty()) {
-            return Answer::withStatus(sw::kCacheEmpty);
+            return Answer::withStatus(SW_CACHE_EMPTY);
         }
         const auto &cached = key.fingerCache.templates;
         std::erase_if(candidates, [&](const IndexEntry &entry) {
@@ -164,14 +164,14 @@ Answer match(CardContext &card, const Command &command) {
         });
     }
     if (candidates.empty()) {
-        return Answer::withStatus(sw::kReferencedDataNotFound);
+        return Answer::withStatus(SW_REFERENCED_DATA_NOT_FOUND);
     }
 
     const Digest features = fingerFeatures(*key.featureSlots[0]);
     const auto matched = std::find_if(candidates.begin(), candidates.end(),
                                       [&](const IndexEntry &entry) { return templateMatches(key, entry, features); });
     if (mode == kMatchTest) {
-        return matched == candidates.end() ? Answer::withStatus(sw::kFingerMismatch)
+        return matched == candidates.end() ? Answer::withStatus(SW_FINGER_MISMATCH)
                                            : Answer::success({matched->templateNumber});
     }
     if (matched == candidates.end()) {
@@ -185,15 +185,15 @@ Answer match(CardContext &card, const Command &command) {
 
 Answer fingerCache(CardContext &card, const Command &command) {
     if (!command.expects(1)) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (command.p2 != 0x06) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     auto &cache = card.key.fingerCache;
     if (command.p1 != 0x00) {
         if (!authenticated(card)) {
-            return Answer::withStatus(sw::kSecurityNotSatisfied);
+            return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
         }
         if (command.p1 == 0x01 || command.p1 == 0x03) {
             cache.templates.clear();

@@ -31,53 +31,53 @@ constexpr Option kOptions[] = {
 Answer deviceQuery(CardContext &card, const Command &command) {
     if (command.p1 == 0x01) {
         if (!command.expects(2)) {
-            return Answer::withStatus(sw::kWrongLength);
+            return Answer::withStatus(SW_WRONG_LENGTH);
         }
         if (command.p2 != 0) {
-            return Answer::withStatus(sw::kWrongP1P2);
+            return Answer::withStatus(SW_WRONG_P1P2);
         }
         // Result of the self test, then whether a finger lies on the sensor.
         return Answer::success({kSelfTestPassed, static_cast<uint8_t>(card.key.fingerOnSensor ? 1 : 0)});
     }
     if (command.p1 == 0x02) {
         if (!command.expects(kDeviceInfoSize)) {
-            return Answer::withStatus(sw::kWrongLength);
+            return Answer::withStatus(SW_WRONG_LENGTH);
         }
         if (command.p2 != 0) {
-            return Answer::withStatus(sw::kWrongP1P2);
+            return Answer::withStatus(SW_WRONG_P1P2);
         }
         return Answer::success(deviceInfo(card.key));
     }
-    return Answer::withStatus(sw::kWrongP1P2);
+    return Answer::withStatus(SW_WRONG_P1P2);
 }
 
 Answer verifyMode(CardContext &card, const Command &command) {
     if (command.p1 == 0x00) {
         if (!command.carries(1)) {
-            return Answer::withStatus(sw::kWrongLength);
+            return Answer::withStatus(SW_WRONG_LENGTH);
         }
         if (command.p2 != kSettingsP2) {
-            return Answer::withStatus(sw::kWrongP1P2);
+            return Answer::withStatus(SW_WRONG_P1P2);
         }
         if (!authenticated(card)) {
-            return Answer::withStatus(sw::kSecurityNotSatisfied);
+            return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
         }
         if (command.data[0] > 2) {
-            return Answer::withStatus(sw::kVerifyModeRefused);
+            return Answer::withStatus(SW_VERIFY_MODE_REFUSED);
         }
         card.key.settings.verifyMode = command.data[0];
         return Answer::success();
     }
     if (command.p1 == 0x01) {
         if (!command.expects(1)) {
-            return Answer::withStatus(sw::kWrongLength);
+            return Answer::withStatus(SW_WRONG_LENGTH);
         }
         if (command.p2 != kSettingsP2) {
-            return Answer::withStatus(sw::kWrongP1P2);
+            return Answer::withStatus(SW_WRONG_P1P2);
         }
         return Answer::success({card.key.settings.verifyMode});
     }
-    return Answer::withStatus(sw::kWrongP1P2);
+    return Answer::withStatus(SW_WRONG_P1P2);
 }
 
 Answer options(CardContext &card, const Command &command) {
@@ -86,42 +86,42 @@ Answer options(CardContext &card, const Command &command) {
     }
     if (command.p1 == 0x04) {
         if (!command.expects(1)) {
-            return Answer::withStatus(sw::kWrongLength);
+            return Answer::withStatus(SW_WRONG_LENGTH);
         }
         if (command.p2 != kSettingsP2) {
-            return Answer::withStatus(sw::kWrongP1P2);
+            return Answer::withStatus(SW_WRONG_P1P2);
         }
         return Answer::success({card.key.templateCapacity});
     }
     if (command.p1 == 0x09) {
         if (!command.expects(1)) {
-            return Answer::withStatus(sw::kWrongLength);
+            return Answer::withStatus(SW_WRONG_LENGTH);
         }
         if (command.p2 != 0x00) {
-            return Answer::withStatus(sw::kWrongP1P2);
+            return Answer::withStatus(SW_WRONG_P1P2);
         }
         if (!authenticated(card)) {
-            return Answer::withStatus(sw::kSecurityNotSatisfied);
+            return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
         }
         return Answer::success({static_cast<uint8_t>(card.session.pinVerified ? 2 : 1)});
     }
     const auto option = std::find_if(std::begin(kOptions), std::end(kOptions),
                                      [&](const Option &o) { return o.p1 == command.p1; });
     if (option == std::end(kOptions)) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     const bool setter = option->shape == OptionShape::setter;
     if (setter ? !command.carries(1) : !command.expects(1)) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (command.p2 != kSettingsP2) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     if (!setter) {
         return Answer::success({card.key.settings.*option->setting});
     }
     if (!authenticated(card)) {
-        return Answer::withStatus(sw::kSecurityNotSatisfied);
+        return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
     }
     card.key.settings.*option->setting = command.data[0];
     return Answer::success();

@@ -35,17 +35,17 @@ Answer Connection::exchange(std::span<const uint8_t> apdu) {
     const auto command = parseCommand(apdu);
     if (!command) {
         pendingResponse_.clear();
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (command->cla == 0x00 && command->ins == 0xC0) {
         return getResponse(*command);
     }
     pendingResponse_.clear();
     Answer answer = process(*command);
-    if (t0_ && answer.status == sw::kSuccess && !answer.data.empty()) {
+    if (t0_ && answer.status == SW_SUCCESS && !answer.data.empty()) {
         // T=0 carries no data with the answer: the host fetches it.
         pendingResponse_ = std::move(answer.data);
-        return Answer::withStatus(sw::kMoreData | (pendingResponse_.size() & 0xFF));
+        return Answer::withStatus(SW_MORE_DATA_BASE | (pendingResponse_.size() & 0xFF));
     }
     return answer;
 }
@@ -66,19 +66,19 @@ Answer Connection::process(const Command &command) {
 
 Answer Connection::getResponse(const Command &command) {
     if (command.hasData() || !command.ne) {
-        return Answer::withStatus(sw::kWrongLength);
+        return Answer::withStatus(SW_WRONG_LENGTH);
     }
     if (command.p1p2() != 0) {
-        return Answer::withStatus(sw::kWrongP1P2);
+        return Answer::withStatus(SW_WRONG_P1P2);
     }
     if (pendingResponse_.empty()) {
-        return Answer::withStatus(sw::kConditionsNotSatisfied);
+        return Answer::withStatus(SW_CONDITIONS_NOT_SATISFIED);
     }
     // Data travels only with 0x9000, so a wrong Le gets 0x6Cxx (xx = the
     // bytes waiting) and the data stays for a GET RESPONSE that asks right.
     const size_t available = pendingResponse_.size();
     if (*command.ne != available && *command.ne != kMaxShortResponse) {
-        return Answer::withStatus(sw::kWrongLe | (available & 0xFF));
+        return Answer::withStatus(SW_WRONG_LE_BASE | (available & 0xFF));
     }
     return Answer::success(std::exchange(pendingResponse_, {}));
 }

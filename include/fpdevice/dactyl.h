@@ -18,20 +18,20 @@ extern "C" {
 
 #define FP_OK                    0x00000000u
 #define FP_E_STATUS_BASE         0x80000000u /* + the key's status word */
-#define FP_E_LOCK                0x80009909u /* lock token not obtained; nothing sent */
+#define FP_E_LOCK                (FP_E_STATUS_BASE + SW_LOCK_NOT_OBTAINED) /* lock token not obtained; nothing sent */
 #define FP_E_UNKNOWN_STATUS      0x8000B001u /* status not recognised, or transport failure */
 #define FP_E_BAD_ARGUMENT        0x8000B002u /* nothing sent */
 #define FP_E_NO_MEMORY           0x8000B003u
 #define FP_E_TEMPLATE_CREATE     0x80000101u
 #define FP_E_TEMPLATE_ERASE      0x80000102u
 #define FP_E_INDEX_WRITE         0x80000108u
-#define FP_E_NO_CAPACITY         0x80006A0Fu
+#define FP_E_NO_CAPACITY         (FP_E_STATUS_BASE + SW_NO_CAPACITY)
 #define FP_E_DELETE_FAILED       0x80009901u
 #define FP_E_INDEX_READ          0x80009902u
 #define FP_E_LINES_TOO_LONG      0x80009903u
-#define FP_E_CAPTURE_FAILED      0x80006A09u
-#define FP_E_CAPTURE_PENDING     0x80006A0Eu
-#define FP_E_VERIFY_MISMATCH     0x80006A21u
+#define FP_E_CAPTURE_FAILED      (FP_E_STATUS_BASE + SW_CAPTURE_FAILED)
+#define FP_E_CAPTURE_PENDING     (FP_E_STATUS_BASE + SW_CAPTURE_NOT_COMPLETE)
+#define FP_E_VERIFY_MISMATCH     (FP_E_STATUS_BASE + SW_FINGER_MISMATCH)
 #define FP_E_IDENTIFY_MISMATCH   0x80006A2Fu
 
 /* The template index: one entry per template number, in file 0x0520. */

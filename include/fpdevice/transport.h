@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include "fpdevice/export.h"
+#include "fpdevice/status_words.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -41,38 +42,6 @@ typedef struct SCardIoRequest {
 
 FPDEVICE_API extern const SCardIoRequest g_rgSCardT0Pci;
 FPDEVICE_API extern const SCardIoRequest g_rgSCardT1Pci;
-
-/* Status words (ISO/IEC 7816-4 SW1SW2) the system names. */
-#define SW_SUCCESS                 0x9000u
-#define SW_MORE_DATA_BASE          0x6100u /* 0x61xx: xx bytes wait for GET RESPONSE */
-#define SW_VERIFY_FAILED_BASE      0x63C0u /* 0x63Cx: x attempts left */
-#define SW_MEMORY_FAILURE          0x6581u
-#define SW_WRONG_LENGTH            0x6700u
-#define SW_SECURITY_NOT_SATISFIED  0x6982u
-#define SW_AUTH_METHOD_BLOCKED     0x6983u
-#define SW_POOR_IMAGE              0x6A07u
-#define SW_TOO_FEW_FEATURES        0x6A08u
-#define SW_CAPTURE_FAILED          0x6A09u
-#define SW_SENSOR_DIRTY            0x6A0Au
-#define SW_AREA_TOO_SMALL          0x6A0Bu
-#define SW_CAPTURE_NOT_COMPLETE    0x6A0Eu
-#define SW_NO_CAPACITY             0x6A0Fu
-#define SW_ENROLL_FAILED           0x6A10u
-#define SW_IMAGE_NOT_AVAILABLE     0x6A11u
-#define SW_CACHE_NOT_ENABLED       0x6A12u
-#define SW_CACHE_EMPTY             0x6A13u
-#define SW_FINGER_AUTH_DISABLED    0x6A14u
-#define SW_VERIFY_MODE_REFUSED     0x6A18u
-#define SW_FINGER_MISMATCH         0x6A21u
-#define SW_INCORRECT_DATA          0x6A80u
-#define SW_FILE_NOT_FOUND          0x6A82u
-#define SW_NOT_ENOUGH_MEMORY       0x6A84u
-#define SW_FILE_EXISTS             0x6A89u
-#define SW_SELF_TEST_FAILED        0x6AFAu
-#define SW_DEVICE_INFO_FAILED      0x6AFBu
-#define SW_WRONG_P1P2              0x6B00u
-#define SW_LOCK_NOT_OBTAINED       0x9909u /* pseudo status: never on the wire */
-#define SW_TRANSPORT_FAILURE       0xFFFFu /* the exchange's own failure value */
 
 /* Transmit result on which SCardAPDU retries once (the I/O device error). */
 #define SCARD_TRANSMIT_RETRY       1117u

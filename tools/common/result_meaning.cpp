@@ -35,44 +35,9 @@ constexpr Meaning kResultCodes[] = {
 };
 
 // Status words of the key.
-constexpr Meaning kStatusWords[] = {
-    {SW_SUCCESS, "success"},
-    {0x6282, "end of file reached before the requested length"},
-    {0x6300, "authentication failed"},
-    {SW_MEMORY_FAILURE, "memory failure"},
-    {SW_WRONG_LENGTH, "wrong length"},
-    {0x6982, "security status not satisfied (not authenticated)"},
-    {SW_AUTH_METHOD_BLOCKED, "authentication method blocked (key locked)"},
-    {0x6984, "reference data not usable"},
-    {0x6985, "conditions of use not satisfied"},
-    {0x6986, "command not allowed (no current file)"},
-    {SW_POOR_IMAGE, "poor image quality"},
-    {SW_TOO_FEW_FEATURES, "too few feature points"},
-    {SW_CAPTURE_FAILED, "capture failed"},
-    {SW_SENSOR_DIRTY, "sensor dirty"},
-    {SW_AREA_TOO_SMALL, "effective image area too small"},
-    {SW_CAPTURE_NOT_COMPLETE, "capture not completed (no finger yet)"},
-    {SW_NO_CAPACITY, "capacity or next file number not available"},
-    {SW_ENROLL_FAILED, "enrolment failed (captures do not agree)"},
-    {SW_IMAGE_NOT_AVAILABLE, "image data not available"},
-    {SW_CACHE_NOT_ENABLED, "template cache not enabled"},
-    {SW_CACHE_EMPTY, "no valid template cache data"},
-    {SW_FINGER_AUTH_DISABLED, "fingerprint authentication not enabled (password mode)"},
-    {SW_VERIFY_MODE_REFUSED, "verify mode change refused"},
-    {SW_FINGER_MISMATCH, "finger does not match"},
-    {SW_INCORRECT_DATA, "incorrect data"},
-    {0x6A84, "not enough memory space in the file"},
-    {SW_FILE_NOT_FOUND, "file not found"},
-    {0x6A88, "referenced data not found"},
-    {0x6A89, "file already exists"},
-    {SW_SELF_TEST_FAILED, "self test failed"},
-    {SW_DEVICE_INFO_FAILED, "request refused by the key"},
-    {SW_WRONG_P1P2, "wrong parameters P1-P2"},
-    {0x6D00, "instruction not supported"},
-    {0x6E00, "class not supported"},
-    {0x6F00, "technical problem"},
-    {SW_TRANSPORT_FAILURE, "transport failure"},
-};
+#define FPKEY_STATUS_WORD_MEANING(name, text) {name, text},
+constexpr Meaning kStatusWords[] = {FP_STATUS_WORD_MEANINGS(FPKEY_STATUS_WORD_MEANING)};
+#undef FPKEY_STATUS_WORD_MEANING
 
 template <size_t N>
 const char *Find(const Meaning (&table)[N], uint64_t code) {

@@ -20,8 +20,8 @@ SensorWindow::SensorWindow(DeviceContext *key, const std::string &enrolledFinger
     const QString enrolled = QString::fromStdString(enrolledFinger);
     addButton("Place enrolled finger (" + enrolled + ")", [this, enrolledFinger] { actions_.touch(enrolledFinger); });
     addButton("Place unknown finger", [this] { actions_.touch("stranger"); });
-    addButton("Dirty capture", [this] { InjectCapture(0x6A0A, "the next capture finds the sensor dirty"); });
-    addButton("Poor capture", [this] { InjectCapture(0x6A07, "the next capture has poor quality"); });
+    addButton("Dirty capture", [this] { InjectCapture(SW_SENSOR_DIRTY, "the next capture finds the sensor dirty"); });
+    addButton("Poor capture", [this] { InjectCapture(SW_POOR_IMAGE, "the next capture has poor quality"); });
     addButton("Lift finger", [this] { actions_.lift(); });
     status_->setWordWrap(true);
     status_->setMinimumWidth(220);

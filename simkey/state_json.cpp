@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include <openssl/crypto.h>
+
 #include "simkey/virtual_finger.h"
 
 namespace simkey {
@@ -59,19 +61,6 @@ std::string stringValue(const json &value, const std::string &field) {
     return value.get<std::string>();
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 std::vector<uint8_t> hexValue(const json &value, const std::string &field, size_t expectedLength) {
     const auto text = stringValue(value, field);
     if (text.size() != expectedLength * 2) {
@@ -80,8 +69,8 @@ std::vector<uint8_t> hexValue(const json &value, const std::string &field, size_
     }
     std::vector<uint8_t> bytes(expectedLength);
     for (size_t i = 0; i < expectedLength; ++i) {
-        const int high = hexDigit(text[2 * i]);
-        const int low = hexDigit(text[2 * i + 1]);
+        const int high = OPENSSL_hexchar2int(static_cast<unsigned char>(text[2 * i]));
+        const int low = OPENSSL_hexchar2int(static_cast<unsigned char>(text[2 * i + 1]));
         if (high < 0 || low < 0) {
             fail(field, "must contain hex digits only");
         }

@@ -3,25 +3,10 @@
 #include <cstdlib>
 #include <memory>
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 namespace hxpkcs {
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
 
 std::optional<AuthKey> parseAuthKey(std::string_view hex) {
     AuthKey key{};
@@ -29,8 +14,8 @@ std::optional<AuthKey> parseAuthKey(std::string_view hex) {
         return std::nullopt;
     }
     for (size_t i = 0; i < key.size(); ++i) {
-        const int high = hexDigit(hex[2 * i]);
-        const int low = hexDigit(hex[2 * i + 1]);
+        const int high = OPENSSL_hexchar2int(static_cast<unsigned char>(hex[2 * i]));
+        const int low = OPENSSL_hexchar2int(static_cast<unsigned char>(hex[2 * i + 1]));
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

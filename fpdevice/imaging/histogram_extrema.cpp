@@ -1,4 +1,4 @@
-// The histogram and extrema scan of the segmentation thresholds.
+// The histogram, extrema scan and binarisation of the segmentation thresholds.
 #include "imaging/histogram_extrema.h"
 
 #include "fpdevice/imaging_primitives.h"
@@ -68,6 +68,9 @@ void find_histogram_extrema(const uint32_t *h, int32_t first, int32_t last, Extr
 
 bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts)
 {
+    if (image == nullptr || height < 0 || width < 0) {
+        return false;
+    }
     uint32_t *histogram = HistogramCompute(image, static_cast<uint16_t>(height),
                                            static_cast<uint16_t>(width));
     if (histogram == nullptr) {
@@ -76,6 +79,14 @@ bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32
     std::memcpy(counts, histogram, kHistogramBins * sizeof *counts);
     HistogramDestroy(histogram);
     return true;
+}
+
+void binarise(uint8_t *image, int16_t height, int16_t width, int32_t threshold)
+{
+    const int32_t count = static_cast<int32_t>(height) * static_cast<int32_t>(width);
+    for (int32_t i = 0; i < count; ++i) {
+        image[i] = image[i] > threshold ? 255 : 0;
+    }
 }
 
 } // namespace fpdevice::imaging

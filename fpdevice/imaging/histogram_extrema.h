@@ -25,9 +25,15 @@ struct ExtremaList {
 void find_histogram_extrema(const uint32_t *histogram, int32_t first, int32_t last,
                             ExtremaList *peaks, ExtremaList *valleys);
 
-// Copies the 256-bin histogram of the image into counts; false when out of
-// memory.
+// What both thresholds answer for an image they cannot work on.
+constexpr uint32_t kThresholdFailed = 255;
+
+// Copies the 256-bin histogram of the image into counts; false for a null
+// image, a negative side, or when out of memory.
 bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts);
+
+// Samples above the threshold become 255, the others 0.
+void binarise(uint8_t *image, int16_t height, int16_t width, int32_t threshold);
 
 // The count of bin b, b clamped to 0 ... 255.
 inline uint32_t clamped_bin(const uint32_t *histogram, int32_t b)

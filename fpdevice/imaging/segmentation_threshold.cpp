@@ -17,6 +17,7 @@ namespace {
 
 using fpdevice::imaging::clamped_bin;
 using fpdevice::imaging::image_histogram;
+using fpdevice::imaging::kThresholdFailed;
 using fpdevice::imaging::ExtremaList;
 using fpdevice::imaging::kHistogramBins;
 
@@ -177,23 +178,20 @@ uint8_t choose_threshold(const uint32_t *h, Significant range, const ExtremaList
 
 extern "C" uint32_t FpThresholdingGradsImage(uint8_t *image, int16_t height, int16_t width)
 {
-    if (image == nullptr || height < 0 || width < 0) {
-        return 255;
-    }
     uint32_t h[kHistogramBins];
     if (!image_histogram(image, height, width, h)) {
-        return 255;
+        return kThresholdFailed;
     }
     smooth_three(h);
 
     auto *picture = static_cast<uint8_t *>(std::calloc(kSide * kSide, 1));
     if (picture == nullptr) {
-        return 255;
+        return kThresholdFailed;
     }
     const Significant range = draw_bars(h, picture);
     if (!clean_bars(picture)) {
         std::free(picture);
-        return 255;
+        return kThresholdFailed;
     }
     read_profile(picture, h);
     std::free(picture);
@@ -207,10 +205,6 @@ extern "C" uint32_t FpThresholdingGradsImage(uint8_t *image, int16_t height, int
         valleys.count = 0;
     }
     const uint8_t t = choose_threshold(h, range, peaks, valleys);
-
-    const int32_t count = static_cast<int32_t>(height) * static_cast<int32_t>(width);
-    for (int32_t i = 0; i < count; ++i) {
-        image[i] = image[i] > t ? 255 : 0;
-    }
+    fpdevice::imaging::binarise(image, height, width, t);
     return t;
 }

@@ -17,6 +17,7 @@ namespace {
 
 using fpdevice::imaging::clamped_bin;
 using fpdevice::imaging::image_histogram;
+using fpdevice::imaging::kThresholdFailed;
 using fpdevice::imaging::ExtremaList;
 using fpdevice::imaging::kHistogramBins;
 
@@ -155,12 +156,9 @@ int32_t refine(const uint32_t *h, const ExtremaList &peaks, const ExtremaList &v
 
 extern "C" uint32_t FpThresholdingGradsImageEx(uint8_t *image, int16_t height, int16_t width)
 {
-    if (image == nullptr || height < 0 || width < 0) {
-        return 255;
-    }
     uint32_t h[kHistogramBins];
     if (!image_histogram(image, height, width, h)) {
-        return 255;
+        return kThresholdFailed;
     }
     (void)HistogramSmooth(h);
     lower_by_mean(h);
@@ -178,11 +176,8 @@ extern "C" uint32_t FpThresholdingGradsImageEx(uint8_t *image, int16_t height, i
     auto threshold = static_cast<int16_t>(2 * t);
     threshold = static_cast<int16_t>(static_cast<int32_t>(0.8 * threshold));
 
-    const int32_t count = static_cast<int32_t>(height) * static_cast<int32_t>(width);
-    for (int32_t i = 0; i < count; ++i) {
-        // Signed: a negative threshold marks every sample.
-        image[i] = image[i] > threshold ? 255 : 0;
-    }
+    // Signed: a negative threshold marks every sample.
+    fpdevice::imaging::binarise(image, height, width, threshold);
     // Only the binarisation sees a negative threshold: its low byte (252
     // for -4) would read as a high threshold, or as the failure value.
     return threshold < 0 ? 0 : static_cast<uint32_t>(threshold);

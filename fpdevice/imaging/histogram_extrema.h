@@ -35,6 +35,27 @@ bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32
 // Samples above the threshold become 255, the others 0.
 void binarise(uint8_t *image, int16_t height, int16_t width, int32_t threshold);
 
+// The entry both thresholds share: the image's histogram goes to
+// choose(histogram, &threshold), which may change the histogram and answers
+// false when it cannot place a threshold; the image is then left as it was.
+// Otherwise the image is binarised at the threshold, which is returned.
+template <typename Choose>
+uint32_t threshold_image(uint8_t *image, int16_t height, int16_t width, Choose choose)
+{
+    uint32_t h[kHistogramBins];
+    if (!image_histogram(image, height, width, h)) {
+        return kThresholdFailed;
+    }
+    int32_t threshold = 0;
+    if (!choose(h, &threshold)) {
+        return kThresholdFailed;
+    }
+    binarise(image, height, width, threshold);
+    // Only the binarisation sees a negative threshold: its low byte (252
+    // for -4) would read as a high threshold, or as the failure value.
+    return threshold < 0 ? 0 : static_cast<uint32_t>(threshold);
+}
+
 // The count of bin b, b clamped to 0 ... 255.
 inline uint32_t clamped_bin(const uint32_t *histogram, int32_t b)
 {

@@ -16,8 +16,6 @@
 namespace {
 
 using fpdevice::imaging::clamped_bin;
-using fpdevice::imaging::image_histogram;
-using fpdevice::imaging::kThresholdFailed;
 using fpdevice::imaging::ExtremaList;
 using fpdevice::imaging::kHistogramBins;
 
@@ -174,24 +172,20 @@ uint8_t choose_threshold(const uint32_t *h, Significant range, const ExtremaList
     return v;
 }
 
-} // namespace
-
-extern "C" uint32_t FpThresholdingGradsImage(uint8_t *image, int16_t height, int16_t width)
+// Places the threshold on the cleaned bar picture of the histogram; false
+// when the picture cannot be made.
+bool threshold_from_bars(uint32_t *h, int32_t *threshold)
 {
-    uint32_t h[kHistogramBins];
-    if (!image_histogram(image, height, width, h)) {
-        return kThresholdFailed;
-    }
     smooth_three(h);
 
     auto *picture = static_cast<uint8_t *>(std::calloc(kSide * kSide, 1));
     if (picture == nullptr) {
-        return kThresholdFailed;
+        return false;
     }
     const Significant range = draw_bars(h, picture);
     if (!clean_bars(picture)) {
         std::free(picture);
-        return kThresholdFailed;
+        return false;
     }
     read_profile(picture, h);
     std::free(picture);
@@ -204,7 +198,13 @@ extern "C" uint32_t FpThresholdingGradsImage(uint8_t *image, int16_t height, int
         peaks.count = 0;
         valleys.count = 0;
     }
-    const uint8_t t = choose_threshold(h, range, peaks, valleys);
-    fpdevice::imaging::binarise(image, height, width, t);
-    return t;
+    *threshold = choose_threshold(h, range, peaks, valleys);
+    return true;
+}
+
+} // namespace
+
+extern "C" uint32_t FpThresholdingGradsImage(uint8_t *image, int16_t height, int16_t width)
+{
+    return fpdevice::imaging::threshold_image(image, height, width, threshold_from_bars);
 }

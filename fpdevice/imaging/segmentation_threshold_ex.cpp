@@ -16,8 +16,6 @@
 namespace {
 
 using fpdevice::imaging::clamped_bin;
-using fpdevice::imaging::image_histogram;
-using fpdevice::imaging::kThresholdFailed;
 using fpdevice::imaging::ExtremaList;
 using fpdevice::imaging::kHistogramBins;
 
@@ -152,14 +150,10 @@ int32_t refine(const uint32_t *h, const ExtremaList &peaks, const ExtremaList &v
     return t;
 }
 
-} // namespace
-
-extern "C" uint32_t FpThresholdingGradsImageEx(uint8_t *image, int16_t height, int16_t width)
+// Places the threshold in gray levels from the half-resolution histogram;
+// always succeeds. The result may be negative.
+bool threshold_from_modes(uint32_t *h, int32_t *threshold)
 {
-    uint32_t h[kHistogramBins];
-    if (!image_histogram(image, height, width, h)) {
-        return kThresholdFailed;
-    }
     (void)HistogramSmooth(h);
     lower_by_mean(h);
 
@@ -172,13 +166,17 @@ extern "C" uint32_t FpThresholdingGradsImageEx(uint8_t *image, int16_t height, i
 
     // Back to gray levels: bin k stands for levels 2k and 2k + 1, and the
     // 0.8 sets the cut a little below the doubled bin. Both steps truncate
-    // toward zero (bin 37 gives 74, then 59).
-    auto threshold = static_cast<int16_t>(2 * t);
-    threshold = static_cast<int16_t>(static_cast<int32_t>(0.8 * threshold));
+    // toward zero (bin 37 gives 74, then 59). Signed: a negative threshold
+    // marks every sample.
+    auto gray = static_cast<int16_t>(2 * t);
+    gray = static_cast<int16_t>(static_cast<int32_t>(0.8 * gray));
+    *threshold = gray;
+    return true;
+}
 
-    // Signed: a negative threshold marks every sample.
-    fpdevice::imaging::binarise(image, height, width, threshold);
-    // Only the binarisation sees a negative threshold: its low byte (252
-    // for -4) would read as a high threshold, or as the failure value.
-    return threshold < 0 ? 0 : static_cast<uint32_t>(threshold);
+} // namespace
+
+extern "C" uint32_t FpThresholdingGradsImageEx(uint8_t *image, int16_t height, int16_t width)
+{
+    return fpdevice::imaging::threshold_image(image, height, width, threshold_from_modes);
 }

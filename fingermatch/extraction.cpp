@@ -108,7 +108,7 @@ ExtractResult Extract(const GrayImage &original) {
     std::vector<uint8_t> skeleton = BinaryRidges(image, estimate.orientation, period, foreground);
     ThinRidges(&skeleton, height, width);
     const std::vector<uint8_t> interior = Interior(foreground, height, width);
-    std::vector<Minutia> minutiae = FindMinutiae({skeleton, interior, period, quality, height, width});
+    std::vector<Minutia> minutiae = FindMinutiae({skeleton, interior, estimate.orientation, period, quality, height, width});
     result.figures.minutiae = static_cast<int>(minutiae.size());
     if (result.figures.minutiae < kMinMinutiae) {
         result.status = ExtractStatus::kFewMinutiae;

@@ -59,6 +59,21 @@ bool MeasureDirection(const SkeletonView &view, Candidate *candidate) {
     return true;
 }
 
+// A walk of ten pixels along a thinned line measures a direction to within
+// some 15 degrees; the orientation field, averaged over two ridge periods,
+// to within a few. The field gives the line, the walk which way along it
+// the minutia points. Where the two disagree by much (near a core or a
+// delta, where the field bends faster than it is sampled), the walk stands.
+constexpr float kFieldTrust = std::numbers::pi_v<float> / 6.0f;
+
+float RefinedDirection(const SkeletonMaps &maps, const Candidate &candidate) {
+    const float field = maps.orientation.AtPixel(candidate.x, candidate.y);
+    const float forward = AngleBetween(field, candidate.direction) <= AngleBetween(field + std::numbers::pi_v<float>, candidate.direction)
+                              ? field
+                              : std::fmod(field + std::numbers::pi_v<float>, kTwoPi);
+    return AngleBetween(forward, candidate.direction) <= kFieldTrust ? forward : candidate.direction;
+}
+
 uint8_t MinutiaQuality(const SkeletonMaps &maps, int x, int y) {
     return static_cast<uint8_t>(std::lround(100.0f * std::clamp(maps.quality.AtPixel(x, y), 0.0f, 1.0f)));
 }
@@ -81,7 +96,10 @@ std::vector<Minutia> FindMinutiae(const SkeletonMaps &maps) {
         }
     }
     const SkeletonView view{maps.skeleton, minutiaAt, height, width};
-    for (Candidate &candidate : candidates) candidate.removed = !MeasureDirection(view, &candidate);
+    for (Candidate &candidate : candidates) {
+        candidate.removed = !MeasureDirection(view, &candidate);
+        if (!candidate.removed) candidate.direction = RefinedDirection(maps, candidate);
+    }
     RemoveFalseMinutiae(maps, &candidates);
 
     std::vector<Minutia> minutiae;

@@ -26,8 +26,6 @@ constexpr uint8_t kMostRetries = 15;
 
 QString Translated(const char *source) { return QCoreApplication::translate("QObject", source); }
 
-bool CancelRequested() { return g_CancelPressed.load() != 0; }
-
 // One worker run. Each stage answers what comes next; Exit means that the
 // worker has already left through one of its exits.
 class CaptureWorker {
@@ -70,7 +68,7 @@ private:
 
 // false: the worker has left (cancel request, or the dialog disabled).
 bool CaptureWorker::Checkpoint() {
-    if (CancelRequested()) {
+    if (control_.StopRequested()) {
         result_ = kCancelled;
         do_return1(dialog_);
         return false;
@@ -96,7 +94,7 @@ bool CaptureWorker::SecurityStateSatisfied() {
 void CaptureWorker::Run() {
     for (;;) {
         // Pass start; also where a failed identification with retries left comes back.
-        if (CancelRequested()) {
+        if (control_.StopRequested()) {
             do_return1(dialog_);
             return;
         }
@@ -105,7 +103,7 @@ void CaptureWorker::Run() {
         result_ = FP_E_CAPTURE_FAILED;
 
         Next next = Next::LoopTest;
-        while (result_ != 0 && !CancelRequested()) {
+        while (result_ != 0 && !control_.StopRequested()) {
             next = CaptureStage();
             if (next == Next::Exit) return;
             if (next == Next::Extraction && ExtractionStage() == Next::Exit) return;
@@ -214,10 +212,7 @@ CaptureWorker::Next CaptureWorker::Retry() {
 
 void CaptureWorker::SuccessExit() {
     if (!Checkpoint()) return;
-    control_.MarkExited();
-    if (control_.DialogEnabled()) control_.PostDone(0);
-    g_CancelPressed.store(0);
-    MYTRACE("Marrowlight CheckFingerPrintThreadProc normal ret");
+    control_.Exit({.text = std::nullopt, .result = 0, .trace = "Marrowlight CheckFingerPrintThreadProc normal ret"});
 }
 
 }  // namespace
@@ -240,21 +235,15 @@ void *CheckFingerPrintThreadProc(void *arg) {
 }
 
 int do_return(WFingerPrint *dialog, const QString &text, uint64_t code) {
-    WorkerControl &control = WorkerControl::Of(dialog);
-    control.MarkExited();
-    if (control.DialogEnabled()) {
-        control.PostText(text);
-        control.PostDone(DialogResult(code));
-    }
-    control.Sleep(kBeforeExitMs);
-    g_CancelPressed.store(0);
-    MYTRACE("Marrowlight CheckFingerPrintThreadProc ret or ret0");
+    WorkerControl::Of(dialog).Exit({.text = text,
+                                    .result = DialogResult(code),
+                                    .pauseMs = kBeforeExitMs,
+                                    .trace = "Marrowlight CheckFingerPrintThreadProc ret or ret0"});
     return 0;
 }
 
 int do_return1(WFingerPrint *dialog) {
-    WorkerControl::Of(dialog).MarkExited();
-    g_CancelPressed.store(0);
+    WorkerControl::Of(dialog).Exit({});
     return 0;
 }
 

@@ -20,9 +20,9 @@ pthread_t CREATE_THREAD(void *(*start)(void *), void *arg);
 // The worker; `arg` is the dialog's WorkerArgument. Returns null on every path.
 void *CheckFingerPrintThreadProc(void *arg);
 
-// Exits of the worker. do_return shows a text and ends the dialog with a
-// code (when the dialog is enabled); do_return1 stops silently after a
-// cancel request. Both clear the worker handle and g_CancelPressed.
+// Exits of the worker, both through WorkerControl::Exit. do_return shows a
+// text and ends the dialog with a code (when the dialog is enabled);
+// do_return1 stops silently after a cancel request.
 int do_return(WFingerPrint *dialog, const QString &text, uint64_t code);
 int do_return1(WFingerPrint *dialog);
 

@@ -38,8 +38,7 @@ bool TemplateListed(DeviceContext *hDev) {
 // Cancel, Escape and the close control: the worker is asked to stop and the
 // dialog ends with the cancel code.
 void CancelPass(WFingerPrint *dialog) {
-    g_CancelPressed.store(1);
-    authdlg::WorkerControl::Of(dialog).RequestStop();
+    authdlg::WorkerControl::Of(dialog).Cancel();
     dialog->done(authdlg::DialogResult(authdlg::kCancelled));
 }
 
@@ -63,10 +62,7 @@ WFingerPrint::WFingerPrint(DeviceContext *device, uint8_t verifyMode, uint64_t f
 
 WFingerPrint::~WFingerPrint() { WaitForWorker(); }
 
-void WFingerPrint::WaitForWorker() {
-    worker_->StopAndJoin();
-    g_CancelPressed.store(0);
-}
+void WFingerPrint::WaitForWorker() { worker_->StopAndJoin(); }
 
 int WFingerPrint::Logon() {
     authdlg::ConsoleLine("WFingerPrint::Logon..............");
@@ -81,7 +77,7 @@ void WFingerPrint::showEvent(QShowEvent *event) {
     // pass is already under way then, and a stop request of the PIN button
     // must survive it.
     if (event->spontaneous()) return;
-    g_CancelPressed.store(0);
+    worker_->ClearStopRequest();
 
     if (TemplateListed(hDev)) nHaveTemplate = 1;
     const bool listed = nHaveTemplate > 0;

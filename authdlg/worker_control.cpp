@@ -4,6 +4,7 @@
 
 #include "authdlg.h"
 #include "capture_worker.h"
+#include "console.h"
 #include "wfingerprint.h"
 
 namespace authdlg {
@@ -18,9 +19,8 @@ WorkerControl::~WorkerControl() { StopAndJoin(); }
 WorkerControl &WorkerControl::Of(WFingerPrint *dialog) { return *dialog->worker_; }
 
 void WorkerControl::Start(void *(*start)(void *), DeviceContext *hDev, uint64_t dwFlags) {
+    // The earlier worker is gone afterwards, and with it its stop request.
     StopAndJoin();
-    // The earlier worker is gone: a stop request still set was meant for it.
-    g_CancelPressed.store(0);
     ++generation_;
     dropUpdates_ = false;
     {
@@ -45,6 +45,10 @@ void WorkerControl::Start(void *(*start)(void *), DeviceContext *hDev, uint64_t 
 
 bool WorkerControl::Running() const { return joinable_ && !exited_.load(); }
 
+void WorkerControl::ClearStopRequest() { g_CancelPressed.store(0); }
+
+bool WorkerControl::StopRequested() const { return g_CancelPressed.load() != 0; }
+
 void WorkerControl::RequestStop() {
     if (!joinable_) return;
     if (!exited_.load()) g_CancelPressed.store(1);
@@ -56,13 +60,20 @@ void WorkerControl::RequestStop() {
     wakeUp_.notify_all();
 }
 
-void WorkerControl::StopAndJoin() {
-    if (!joinable_) return;
+void WorkerControl::Cancel() {
+    g_CancelPressed.store(1);
     RequestStop();
-    pthread_join(thread_, nullptr);
-    joinable_ = false;
-    std::lock_guard lock(mutex_);
-    pending_.clear();
+}
+
+void WorkerControl::StopAndJoin() {
+    if (joinable_) {
+        RequestStop();
+        pthread_join(thread_, nullptr);
+        joinable_ = false;
+        std::lock_guard lock(mutex_);
+        pending_.clear();
+    }
+    ClearStopRequest();
 }
 
 void WorkerControl::DeliverOne() {
@@ -101,11 +112,18 @@ void WorkerControl::Sleep(unsigned milliseconds) {
     wakeUp_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return wake_; });
 }
 
-void WorkerControl::MarkExited() {
+void WorkerControl::PublishRetries(uint8_t retries) { dialog_->RetryTimes.store(retries); }
+
+void WorkerControl::Exit(const WorkerExit &how) {
     exited_.store(true);
     dialog_->hThread.store(0);
+    if (DialogEnabled()) {
+        if (how.text) PostText(*how.text);
+        if (how.result) PostDone(*how.result);
+    }
+    if (how.pauseMs != 0) Sleep(how.pauseMs);
+    ClearStopRequest();
+    if (how.trace != nullptr) MYTRACE("%s", how.trace);
 }
-
-void WorkerControl::PublishRetries(uint8_t retries) { dialog_->RetryTimes.store(retries); }
 
 }  // namespace authdlg

@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include <QtCore/QObject>
 #include <QtCore/QString>
@@ -31,6 +32,16 @@ struct WorkerArgument {
     WFingerPrint *dialog;
     DeviceContext *hDev;
     uint64_t dwFlags;  // not read by the worker
+};
+
+// How the worker leaves: what it last shows and the result it ends the
+// dialog with (neither when the dialog is disabled), and how long it pauses
+// before it clears the stop request.
+struct WorkerExit {
+    std::optional<QString> text;  // none: the label keeps its text
+    std::optional<int> result;    // none: the dialog stays open
+    unsigned pauseMs = 0;
+    const char *trace = nullptr;  // none: nothing is traced
 };
 
 // Receives the worker's queued invocations on the GUI thread.
@@ -55,29 +66,41 @@ public:
 
     static WorkerControl &Of(WFingerPrint *dialog);
 
+    // The stop request, the worker handle, the start and the join are kept
+    // here and nowhere else; g_CancelPressed is the stop request as hosts
+    // see it.
+
     // ---- GUI thread ----
     // Waits for an earlier worker, then starts `start` with a fresh
     // argument record and no stop request pending.
     void Start(void *(*start)(void *), DeviceContext *hDev, uint64_t dwFlags);
     // Whether a worker has been started and has not reached an exit yet.
     bool Running() const;
-    // Asks the running worker to stop (g_CancelPressed), wakes it from its
-    // pauses and drops whatever it still sends.
+    // A new showing of the dialog: a stop request still pending is dropped.
+    void ClearStopRequest();
+    // Asks the running worker to stop, wakes it from its pauses and drops
+    // whatever it still sends. Without a running worker nothing is asked.
     void RequestStop();
-    // RequestStop, then waits for the thread to end.
+    // Cancel: the stop request is set even when no worker runs.
+    void Cancel();
+    // RequestStop, then waits for the thread to end. Afterwards no stop
+    // request is pending.
     void StopAndJoin();
     void SetDialogEnabled(bool enabled) { dialogEnabled_.store(enabled); }
     void DeliverOne();
 
     // ---- worker thread ----
+    bool StopRequested() const;
     void PostText(const QString &text);
     void PostDone(int result);
     bool DialogEnabled() const { return dialogEnabled_.load(); }
     // Pauses the worker; a stop request cuts the pause short.
     void Sleep(unsigned milliseconds);
-    // The worker has reached one of its exits.
-    void MarkExited();
     void PublishRetries(uint8_t retries);
+    // The worker's only way out: it is marked exited and its handle cleared,
+    // then it shows and ends what `how` says, pauses, clears the stop
+    // request and traces.
+    void Exit(const WorkerExit &how);
 
 private:
     struct Update {
@@ -96,8 +119,11 @@ private:
     // GUI thread only.
     pthread_t thread_{};
     bool joinable_ = false;
-    unsigned generation_ = 0;   // of the latest worker; set before it starts
     bool dropUpdates_ = false;  // the latest worker was asked to stop
+
+    // Of the latest worker. Written on the GUI thread only while no worker
+    // runs (before the start, after the join); the worker reads it.
+    unsigned generation_ = 0;
 
     std::atomic<bool> exited_{true};
 

@@ -8,8 +8,7 @@
 #include "capture_worker.h"
 #include "console.h"
 #include "device_calls.h"
-#include "message_box.h"
-#include "pin_buffer.h"
+#include "pin_result.h"
 #include "result_codes.h"
 #include "worker_control.h"
 #include "wpininput.h"
@@ -135,30 +134,24 @@ void WFingerPrint::pinmodebutton_clicked() {
         // above may still be inside a capture, or between the two exchanges
         // of one command.
         WaitForWorker();
-        uint16_t statusWord = 0;
-        uint64_t verified = 0;
-        {
-            const authdlg::PinBuffer pin(pinDialog.szPin);
-            authdlg::WipeBytes(pinDialog.szPin, sizeof pinDialog.szPin);
-            verified = authdlg::Device().verifyUserPin(hDev, pin.bytes(), pin.length(), &statusWord);
-        }
-        if (verified == 0) {
+        using authdlg::PinVerdict;
+        const authdlg::PinAnswer answer = authdlg::VerifyEnteredPin(hDev, pinDialog, authdlg::Device().verifyUserPin,
+                                                                    this, authdlg::RetryWording::Spaced);
+        switch (answer.verdict) {
+        case PinVerdict::Accepted:
             pinDialog.bInputAgain = 0;
             done(0);
-        } else if (statusWord == SW_AUTH_METHOD_BLOCKED || statusWord == SW_VERIFY_FAILED_BASE) {
-            authdlg::ShowMessage(this, QMessageBox::Warning, QObject::tr("Hexlumina"), QObject::tr("Key locked!"));
+            break;
+        case PinVerdict::Locked:
             // A locked key ends the pass as locked, as the PIN login does.
             pinDialog.bInputAgain = 0;
             done(authdlg::DialogResult(authdlg::kLocked));
-        } else if ((statusWord & 0xFFF0u) == SW_VERIFY_FAILED_BASE) {
-            authdlg::ShowMessage(this, QMessageBox::Warning, QObject::tr("Hexlumina"),
-                                 QObject::tr("Verify PIN failed, this key will be LOCKED after ") +
-                                     QString::number(statusWord & 0x0Fu) + QObject::tr(" failed retry!"));
+            break;
+        case PinVerdict::TryAgain:
             pinDialog.bInputAgain = 1;
-        } else {
-            authdlg::ShowMessage(
-                this, QMessageBox::Warning, QObject::tr("Hexlumina"),
-                QObject::tr("Can NOT verify this key, please check whether this key had been initialized correctly!"));
+            break;
+        case PinVerdict::Refused:
+            break;
         }
     }
 }

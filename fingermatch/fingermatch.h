@@ -61,7 +61,7 @@ float Compare(const Template &probe, const Template &candidate);
 
 // The decision threshold, set for a false-match rate of at most 0.1 %
 // (see bench/README.md for how it was measured).
-constexpr float kMatchThreshold = 0.04f;
+constexpr float kMatchThreshold = 0.035f;
 inline bool Matches(float score) { return score >= kMatchThreshold; }
 
 }  // namespace fingermatch

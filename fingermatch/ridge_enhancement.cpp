@@ -31,10 +31,11 @@ constexpr int kPeriodSteps = 21;
 // carry a ridge past its true ending.
 constexpr float kAlongSigma = 3.0f;
 constexpr int kAlongRadius = 6;
-// Across the ridges the envelope covers about one period each way of the
-// centre: enough for the filter to tell a ridge from a valley, little enough
-// to keep the ridges beside a minutia from bleeding into it.
-constexpr float kAcrossSigmaPerPeriod = 0.45f;
+// Across the ridges the envelope's spread is a little over a third of the
+// local period (Hong's 4 pixels at a period of 10 to 11): enough for the
+// filter to tell a ridge from a valley, little enough to keep the ridges
+// beside a minutia from bleeding into it.
+constexpr float kAcrossSigmaPerPeriod = 0.38f;
 constexpr int kMaxAcrossRadius = 16;
 constexpr int kMargin = std::max(kAlongRadius, kMaxAcrossRadius) + 1;
 

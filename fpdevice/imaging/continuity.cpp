@@ -5,8 +5,7 @@
 // rows; runs of blank lines are evaluated as they are found, so any number
 // of runs and any width are handled without a fixed run list.
 #include "fpdevice/imaging_frequency.h"
-
-#include <cstdlib>
+#include "imaging/scratch.h"
 
 namespace {
 
@@ -47,7 +46,9 @@ extern "C" int32_t NotContinue(const uint8_t *image, int32_t height, int32_t wid
         return 0;
     }
     const int32_t longest = height > width ? height : width;
-    auto *sums = static_cast<uint32_t *>(std::malloc(static_cast<size_t>(longest) * sizeof(uint32_t)));
+    const fpdevice::imaging::Scratch<uint32_t> owned =
+        fpdevice::imaging::scratch_alloc<uint32_t>(static_cast<size_t>(longest));
+    uint32_t *sums = owned.get();
     if (sums == nullptr) {
         return 0;
     }
@@ -67,7 +68,6 @@ extern "C" int32_t NotContinue(const uint8_t *image, int32_t height, int32_t wid
         }
     });
     if (broken) {
-        std::free(sums);
         return 1;
     }
 
@@ -85,7 +85,6 @@ extern "C" int32_t NotContinue(const uint8_t *image, int32_t height, int32_t wid
             }
         });
     }
-    std::free(sums);
 
     // Broken when the gaps span more than 45 % of the occupied rows (each gap
     // stands for its band's 16 rows).

@@ -3,10 +3,10 @@
 #include "fpdevice/imaging_orientation.h"
 #include "imaging/local_sums_impl.h"
 #include "imaging/orientation_internal.h"
+#include "imaging/scratch.h"
 
 #include <cmath>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -112,34 +112,12 @@ float doubled_angle(const int32_t *p, const int32_t *q, size_t at)
     return static_cast<float>(std::atan2(static_cast<double>(p[at]), static_cast<double>(q[at])));
 }
 
-// Everything the routine allocates, released together on failure.
-struct Work {
-    int32_t *p = nullptr;
-    int32_t *q = nullptr;
-    float *fineAngles = nullptr;
-    int16_t *rawOrientations = nullptr;
-    int16_t *fineOrientations = nullptr;
-    float *coarseAngles = nullptr;
-    int16_t *coarseOrientations = nullptr;
-
-    void release()
-    {
-        free(p);
-        free(q);
-        free(fineAngles);
-        free(rawOrientations);
-        free(fineOrientations);
-        free(coarseAngles);
-        free(coarseOrientations);
-    }
-};
-
+// At least one element: an empty grid still gets a plane of its own.
 template <typename T>
-T *allocate(size_t count, bool zeroed)
+img::Scratch<T> allocate(size_t count, bool zeroed)
 {
-    // At least one element: an empty grid still gets a plane of its own.
     const size_t n = count > 0 ? count : 1;
-    return static_cast<T *>(zeroed ? calloc(n, sizeof(T)) : malloc(n * sizeof(T)));
+    return zeroed ? img::scratch_zeroed<T>(n) : img::scratch_alloc<T>(n);
 }
 
 } // namespace
@@ -171,11 +149,9 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
     fineChange->cols = cols;
     fineChange->data = nullptr; // cleared, not released: the caller's to free
 
-    Work work;
+    // Nothing is handed out on failure; what the routine made is freed with
+    // its owners.
     auto fail = [&]() -> int32_t {
-        work.release();
-        free(fineChange->data);
-        fineChange->data = nullptr;
         fine->data = nullptr;
         coarse->data = nullptr;
         *pPlane = nullptr;
@@ -183,44 +159,46 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
         return 1;
     };
 
-    work.p = allocate<int32_t>(h * w, false);
-    work.q = allocate<int32_t>(h * w, false);
-    if (work.p == nullptr || work.q == nullptr) {
+    img::Scratch<int32_t> p = allocate<int32_t>(h * w, false);
+    img::Scratch<int32_t> q = allocate<int32_t>(h * w, false);
+    if (p == nullptr || q == nullptr) {
         return fail();
     }
-    sobel_products(image, h, w, work.p, work.q);
+    sobel_products(image, h, w, p.get(), q.get());
     // Box sums in place, wrapping in 32 bits (summed as uint32_t).
-    uint32_t *pBits = reinterpret_cast<uint32_t *>(work.p);
-    uint32_t *qBits = reinterpret_cast<uint32_t *>(work.q);
+    uint32_t *pBits = reinterpret_cast<uint32_t *>(p.get());
+    uint32_t *qBits = reinterpret_cast<uint32_t *>(q.get());
     if (img::image_window_sum(pBits, pBits, height, width, window, window) != 0 ||
         img::image_window_sum(qBits, qBits, height, width, window, window) != 0) {
         return fail();
     }
 
-    work.fineAngles = allocate<float>(fineCount, false);
-    work.rawOrientations = allocate<int16_t>(fineCount, false);
-    work.fineOrientations = allocate<int16_t>(fineCount, false);
-    if (work.fineAngles == nullptr || work.rawOrientations == nullptr ||
-        work.fineOrientations == nullptr) {
+    img::Scratch<float> fineAngles = allocate<float>(fineCount, false);
+    img::Scratch<int16_t> rawOrientations = allocate<int16_t>(fineCount, false);
+    img::Scratch<int16_t> fineOrientations = allocate<int16_t>(fineCount, false);
+    if (fineAngles == nullptr || rawOrientations == nullptr || fineOrientations == nullptr) {
         return fail();
     }
     for (size_t by = 0; by < rows; ++by) {
         for (size_t bx = 0; bx < cols; ++bx) {
             const size_t centre = (4 * by + 2) * w + 4 * bx + 2;
-            const float angle = doubled_angle(work.p, work.q, centre);
-            work.fineAngles[by * cols + bx] = angle;
-            work.rawOrientations[by * cols + bx] = img::orientation_from_doubled(angle);
+            const float angle = doubled_angle(p.get(), q.get(), centre);
+            fineAngles[by * cols + bx] = angle;
+            rawOrientations[by * cols + bx] = img::orientation_from_doubled(angle);
         }
     }
-    if (img::FingerprintSmoothDirection(work.fineAngles, work.fineOrientations, 5, cols, rows) !=
+    if (img::FingerprintSmoothDirection(fineAngles.get(), fineOrientations.get(), 5, cols, rows) !=
         0) {
         return fail();
     }
     // The change map is taken from the raw orientations, not the smoothed.
-    const BlockField raw = {8, rows, cols, work.rawOrientations};
+    const BlockField raw = {8, rows, cols, rawOrientations.get()};
     if (FingerprintOrientGrad(fineChange, &raw) != 0) {
         return fail();
     }
+    // Owned here until the routine succeeds.
+    img::Scratch<int16_t> change(fineChange->data);
+    fineChange->data = nullptr;
 
     // Coarse blocks of 8 x 8 input samples on the 16-pixel grid of the
     // full-size image. That grid is one block larger than the input holds
@@ -230,9 +208,10 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
     const uint16_t rows16 = static_cast<uint16_t>((fullHeight + 15) >> 4);
     const uint16_t cols16 = static_cast<uint16_t>((fullWidth + 15) >> 4);
     const size_t grid = static_cast<size_t>(cols16);
-    work.coarseAngles = allocate<float>(static_cast<size_t>(rows16) * cols16, true);
-    work.coarseOrientations = allocate<int16_t>(static_cast<size_t>(rows16) * cols16, false);
-    if (work.coarseAngles == nullptr || work.coarseOrientations == nullptr) {
+    img::Scratch<float> coarseAngles = allocate<float>(static_cast<size_t>(rows16) * cols16, true);
+    img::Scratch<int16_t> coarseOrientations =
+        allocate<int16_t>(static_cast<size_t>(rows16) * cols16, false);
+    if (coarseAngles == nullptr || coarseOrientations == nullptr) {
         return fail();
     }
     const size_t blockRows = h / 8 < rows16 ? h / 8 : rows16;
@@ -240,36 +219,34 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
     for (size_t by = 0; by < blockRows; ++by) {
         for (size_t bx = 0; bx < blockCols; ++bx) {
             const size_t centre = (8 * by + 4) * w + 8 * bx + 4;
-            work.coarseAngles[by * grid + bx] = doubled_angle(work.p, work.q, centre);
+            coarseAngles[by * grid + bx] = doubled_angle(p.get(), q.get(), centre);
         }
     }
     if (cols16 > w / 8 && cols16 >= 2) {
         for (size_t by = 0; by < rows16; ++by) {
-            work.coarseAngles[by * grid + grid - 1] = work.coarseAngles[by * grid + grid - 2];
+            coarseAngles[by * grid + grid - 1] = coarseAngles[by * grid + grid - 2];
         }
     }
     if (rows16 > h / 8 && rows16 >= 2) {
-        float *last = work.coarseAngles + (static_cast<size_t>(rows16) - 1) * grid;
+        float *last = coarseAngles.get() + (static_cast<size_t>(rows16) - 1) * grid;
         const float *above = last - grid;
         for (size_t bx = 0; bx < grid; ++bx) {
             last[bx] = above[bx];
         }
     }
-    if (img::FingerprintSmoothDirection(work.coarseAngles, work.coarseOrientations, 3, cols16,
+    if (img::FingerprintSmoothDirection(coarseAngles.get(), coarseOrientations.get(), 3, cols16,
                                         rows16) != 0) {
         return fail();
     }
-    free(work.coarseAngles);
-    free(work.fineAngles);
-    free(work.rawOrientations);
 
-    *pPlane = work.p;
-    *qPlane = work.q;
-    fine->data = work.fineOrientations;
+    *pPlane = p.release();
+    *qPlane = q.release();
+    fine->data = fineOrientations.release();
+    fineChange->data = change.release();
     coarse->blockSize = 16;
     coarse->rows = rows16;
     coarse->cols = cols16;
-    coarse->data = work.coarseOrientations;
+    coarse->data = coarseOrientations.release();
     return 0;
 }
 

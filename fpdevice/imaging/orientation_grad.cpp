@@ -2,6 +2,7 @@
 #include "fpdevice/imaging_orientation.h"
 #include "imaging/local_sums_impl.h"
 #include "imaging/orientation_internal.h"
+#include "imaging/scratch.h"
 
 #include <cmath>
 #include <cstddef>
@@ -29,8 +30,8 @@ FPDEVICE_API int32_t FingerprintOrientGrad(BlockField *result, const BlockField 
     const size_t count = rows * cols;
     // At least one element, so that an empty field still gets a plane.
     const size_t planeSize = count > 0 ? count : 1;
-    uint16_t *change = static_cast<uint16_t *>(calloc(planeSize, sizeof(uint16_t)));
-    uint16_t *scratch = static_cast<uint16_t *>(malloc(planeSize * sizeof(uint16_t)));
+    img::Scratch<uint16_t> change = img::scratch_zeroed<uint16_t>(planeSize);
+    img::Scratch<uint16_t> scratch = img::scratch_alloc<uint16_t>(planeSize);
     // The source is read in full before the result's old plane goes, so
     // result and source may be the same record.
     auto finish = [&](uint16_t *plane) {
@@ -41,8 +42,6 @@ FPDEVICE_API int32_t FingerprintOrientGrad(BlockField *result, const BlockField 
         result->data = reinterpret_cast<int16_t *>(plane);
     };
     if (change == nullptr || scratch == nullptr) {
-        free(change);
-        free(scratch);
         finish(nullptr);
         return 1;
     }
@@ -61,19 +60,16 @@ FPDEVICE_API int32_t FingerprintOrientGrad(BlockField *result, const BlockField 
     // Two 3 x 3 box sums make a 5 x 5 kernel of weights 1 2 3 2 1 per
     // direction (81 in all, cut at the border); the 16-bit sums do not wrap
     // for orientations of -90 ... 90 (at most 81 * 127).
-    if (img::image_window_sum(scratch, change, h, w, 3, 3) != 0 ||
-        img::image_window_sum(change, scratch, h, w, 3, 3) != 0) {
-        free(change);
-        free(scratch);
+    if (img::image_window_sum(scratch.get(), change.get(), h, w, 3, 3) != 0 ||
+        img::image_window_sum(change.get(), scratch.get(), h, w, 3, 3) != 0) {
         finish(nullptr);
         return 1;
     }
-    free(scratch);
     for (size_t i = 0; i < count; ++i) {
         // The weighted mean rounded half up, signed 32-bit division.
         change[i] = static_cast<uint16_t>((static_cast<int32_t>(change[i]) + 41) / 81);
     }
-    finish(change);
+    finish(change.release());
     return 0;
 }
 

@@ -1,10 +1,10 @@
 // Vector averaging of doubled angles into smoothed orientations.
 #include "imaging/local_sums_impl.h"
 #include "imaging/orientation_internal.h"
+#include "imaging/scratch.h"
 
 #include <cmath>
 #include <cstddef>
-#include <cstdlib>
 
 namespace fpdevice::imaging {
 
@@ -18,7 +18,8 @@ int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, 
     if (count == 0) {
         return 0;
     }
-    float *cosines = static_cast<float *>(malloc(2 * count * sizeof(float)));
+    const Scratch<float> owned = scratch_alloc<float>(2 * count);
+    float *cosines = owned.get();
     if (cosines == nullptr) {
         return 1;
     }
@@ -32,7 +33,6 @@ int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, 
     }
     if (image_window_sum(cosines, cosines, height, width, window, window) != 0 ||
         image_window_sum(sines, sines, height, width, window, window) != 0) {
-        free(cosines);
         return 1;
     }
     for (size_t i = 0; i < count; ++i) {
@@ -42,7 +42,6 @@ int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, 
         orientations[i] = orientation_from_doubled(
             std::atan2(static_cast<double>(sines[i]), static_cast<double>(cosines[i])));
     }
-    free(cosines);
     return 0;
 }
 

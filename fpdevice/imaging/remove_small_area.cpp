@@ -1,9 +1,9 @@
 // RemoveSmallArea: recolouring the small regions of one gray value.
 #include "region_fill.h"
+#include "imaging/scratch.h"
 
 #include "fpdevice/imaging_regions.h"
 
-#include <cstdlib>
 #include <cstring>
 
 extern "C" FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, int16_t width,
@@ -25,14 +25,12 @@ extern "C" FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, 
     }
     // Each region is measured on a scratch copy, where filling it also marks
     // it as met, and recoloured in the caller's image only when it is small.
-    auto *copy = static_cast<uint8_t *>(malloc(samples));
-    auto *stack = static_cast<RunSegment *>(malloc(static_cast<size_t>(runs) * sizeof(RunSegment)));
+    const Scratch<uint8_t> copy = scratch_alloc<uint8_t>(samples);
+    const Scratch<RunSegment> stack = scratch_alloc<RunSegment>(runs);
     if (copy == nullptr || stack == nullptr) {
-        free(copy);
-        free(stack);
         return 1;
     }
-    memcpy(copy, image, samples);
+    memcpy(copy.get(), image, samples);
 
     // Widened to 32 bits and compared unsigned: a negative limit admits
     // every region.
@@ -45,13 +43,12 @@ extern "C" FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, 
             if (copy[static_cast<size_t>(y) * width + x] != value) {
                 continue;
             }
-            const RegionExtent region = fill_region(copy, height, width, y, x, exact, fillValue, stack);
+            const RegionExtent region =
+                fill_region(copy.get(), height, width, y, x, exact, fillValue, stack.get());
             if (region.area <= limit) {
-                fill_region(image, height, width, y, x, exact, fillValue, stack);
+                fill_region(image, height, width, y, x, exact, fillValue, stack.get());
             }
         }
     }
-    free(stack);
-    free(copy);
     return 0;
 }

@@ -9,8 +9,8 @@
 #include "fpdevice/imaging_primitives.h"
 #include "fpdevice/imaging_segmentation.h"
 #include "imaging/histogram_extrema.h"
+#include "imaging/scratch.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -178,17 +178,16 @@ bool threshold_from_bars(uint32_t *h, int32_t *threshold)
 {
     smooth_three(h);
 
-    auto *picture = static_cast<uint8_t *>(std::calloc(kSide * kSide, 1));
+    const fpdevice::imaging::Scratch<uint8_t> picture =
+        fpdevice::imaging::scratch_zeroed<uint8_t>(kSide * kSide);
     if (picture == nullptr) {
         return false;
     }
-    const Significant range = draw_bars(h, picture);
-    if (!clean_bars(picture)) {
-        std::free(picture);
+    const Significant range = draw_bars(h, picture.get());
+    if (!clean_bars(picture.get())) {
         return false;
     }
-    read_profile(picture, h);
-    std::free(picture);
+    read_profile(picture.get(), h);
 
     ExtremaList peaks;
     ExtremaList valleys;

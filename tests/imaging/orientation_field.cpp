@@ -1,7 +1,6 @@
 // The block orientation field of a gray image.
 #include "failing_malloc.h"
 #include "fpdevice/imaging_orientation.h"
-#include "localsums_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +8,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
-
-namespace ref = localsums_reference;
 
 using Image = std::vector<uint8_t>;
 
@@ -205,97 +203,112 @@ TEST(FingerprintGetDirectionFloat, GridsFollowTheInputAndTheFullSize)
     EXPECT_EQ(r.coarse.cols, 19);
 }
 
-// Steps of the field written out plainly, for comparing whole results.
-std::vector<int16_t> reference_smooth(const std::vector<float> &angles, int rows, int cols,
-                                      int window)
+// A whorl-like ring pattern with noise, 150 x 150 of a 300 x 300 image.
+Image noisy_rings(int side, double cx, double cy)
 {
-    std::vector<float> c(angles.size()), s(angles.size());
-    for (size_t i = 0; i < angles.size(); ++i) {
-        c[i] = static_cast<float>(std::cos(static_cast<double>(angles[i])));
-        s[i] = static_cast<float>(std::sin(static_cast<double>(angles[i])));
-    }
-    const auto cs = ref::image_sum<float>(c, rows, cols, window, window);
-    const auto ss = ref::image_sum<float>(s, rows, cols, window, window);
-    std::vector<int16_t> out(angles.size());
-    for (size_t i = 0; i < out.size(); ++i) {
-        const double a = std::atan2(static_cast<double>(ss[i]), static_cast<double>(cs[i]));
-        out[i] = static_cast<int16_t>(std::trunc(a * 57.295779513 / 2.0));
-    }
-    return out;
-}
-
-TEST(FingerprintGetDirectionFloat, WholeResultMatchesTheStepsWrittenOut)
-{
-    // A whorl-like ring pattern with noise, 150 x 150 of a 300 x 300 image.
-    const int h = 150, w = 150, window = 9;
-    Image image(h * w);
+    Image image(static_cast<size_t>(side) * side);
     std::mt19937 rng(47);
     std::uniform_int_distribution<int> noise(-20, 20);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const double r = std::hypot(x - 70.0, y - 80.0);
-            image[y * w + x] = static_cast<uint8_t>(
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const double r = std::hypot(x - cx, y - cy);
+            image[y * side + x] = static_cast<uint8_t>(
                 std::clamp(128 + static_cast<int>(90 * std::sin(r * 0.8)) + noise(rng), 0, 255));
         }
     }
+    return image;
+}
+
+// Degrees between two orientations, which repeat every 180.
+int orientation_distance(double a, double b)
+{
+    const double d = std::fmod(std::fabs(a - b), 180.0);
+    return static_cast<int>(std::lround(d > 90.0 ? 180.0 - d : d));
+}
+
+TEST(FingerprintGetDirectionFloat, RingsGiveTheirTangentAwayFromTheCentre)
+{
+    const int side = 150;
+    const double cx = 70.0, cy = 80.0;
     Result r;
-    r.run(image, h, w, 300, 300, window);
+    r.run(noisy_rings(side, cx, cy), side, side, 2 * side, 2 * side, 9);
     ASSERT_EQ(r.code, 0);
-
-    // Gradient products and their sums.
-    std::vector<int32_t> p(h * w, 0), q(h * w, 0);
-    auto at = [&](int y, int x) { return static_cast<int>(image[y * w + x]); };
-    for (int y = 1; y < h - 1; ++y) {
-        for (int x = 1; x < w - 1; ++x) {
-            const int gx = 2 * (at(y, x + 1) - at(y, x - 1)) +
-                           (at(y - 1, x + 1) - at(y - 1, x - 1)) +
-                           (at(y + 1, x + 1) - at(y + 1, x - 1));
-            const int gy = 2 * (at(y + 1, x) - at(y - 1, x)) +
-                           (at(y + 1, x - 1) - at(y - 1, x - 1)) +
-                           (at(y + 1, x + 1) - at(y - 1, x + 1));
-            p[y * w + x] = 2 * gx * gy;
-            q[y * w + x] = gy * gy - gx * gx;
+    // Ridges run across the radius: the angle of (dx, dy) measured as the
+    // stripes' angle is measured.
+    auto tangent = [&](double x, double y) { return std::atan2(x - cx, y - cy) * 180.0 / M_PI; };
+    for (const BlockField *f : {&r.fine, &r.coarse}) {
+        const double samples = f == &r.fine ? 4.0 : 8.0;  // input samples per block side
+        for (int by = 2; by + 2 < f->rows; ++by) {
+            for (int bx = 2; bx + 2 < f->cols; ++bx) {
+                const double x = samples * (bx + 0.5), y = samples * (by + 0.5);
+                if (std::hypot(x - cx, y - cy) < 20.0 || x >= side || y >= side) continue;
+                ASSERT_LE(orientation_distance(f->data[by * f->cols + bx], tangent(x, y)), 8)
+                    << (f == &r.fine ? "fine" : "coarse") << " block " << by << "," << bx;
+            }
         }
     }
-    p = ref::image_sum<int32_t>(p, h, w, window, window);
-    q = ref::image_sum<int32_t>(q, h, w, window, window);
-    EXPECT_EQ(std::vector<int32_t>(r.p, r.p + h * w), p);
-    EXPECT_EQ(std::vector<int32_t>(r.q, r.q + h * w), q);
+}
 
-    auto doubled = [&](int y, int x) {
-        return static_cast<float>(std::atan2(static_cast<double>(p[y * w + x]),
-                                             static_cast<double>(q[y * w + x])));
-    };
-    const int rows = h / 4, cols = w / 4;
-    std::vector<float> fine(rows * cols);
-    std::vector<int16_t> raw(rows * cols);
-    for (int by = 0; by < rows; ++by) {
-        for (int bx = 0; bx < cols; ++bx) {
-            fine[by * cols + bx] = doubled(4 * by + 2, 4 * bx + 2);
-            raw[by * cols + bx] = static_cast<int16_t>(
-                std::trunc(static_cast<double>(fine[by * cols + bx]) * 57.295779513 / 2.0));
+TEST(FingerprintGetDirectionFloat, PlanesKeepTheirSymmetries)
+{
+    const int side = 150;
+    const Image image = noisy_rings(side, 70.0, 80.0);
+    Image inverted(image.size()), transposed(image.size());
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            inverted[y * side + x] = static_cast<uint8_t>(255 - image[y * side + x]);
+            transposed[x * side + y] = image[y * side + x];
         }
     }
-    EXPECT_EQ(values(r.fine), reference_smooth(fine, rows, cols, 5));
-
-    BlockField rawField{8, static_cast<uint16_t>(rows), static_cast<uint16_t>(cols), raw.data()};
-    BlockField change{0, 0, 0, nullptr};
-    ASSERT_EQ(FingerprintOrientGrad(&change, &rawField), 0);
-    EXPECT_EQ(values(r.change), values(change));
-    free(change.data);
-
-    const int rows16 = (300 + 15) >> 4, cols16 = rows16;
-    std::vector<float> coarse(rows16 * cols16, 0.0f);
-    for (int by = 0; by < h / 8; ++by) {
-        for (int bx = 0; bx < w / 8; ++bx) {
-            coarse[by * cols16 + bx] = doubled(8 * by + 4, 8 * bx + 4);
+    Result plain, dark, turned;
+    plain.run(image, side, side, 2 * side, 2 * side, 9);
+    dark.run(inverted, side, side, 2 * side, 2 * side, 9);
+    turned.run(transposed, side, side, 2 * side, 2 * side, 9);
+    ASSERT_EQ(plain.code, 0);
+    ASSERT_EQ(dark.code, 0);
+    ASSERT_EQ(turned.code, 0);
+    // Products of two gradients do not see the sign of the gray levels;
+    // swapping the axes swaps the gradients, so 2 Gx Gy stays and
+    // Gy^2 - Gx^2 changes sign.
+    const size_t n = static_cast<size_t>(side) * side;
+    EXPECT_EQ(std::vector<int32_t>(dark.p, dark.p + n), std::vector<int32_t>(plain.p, plain.p + n));
+    EXPECT_EQ(std::vector<int32_t>(dark.q, dark.q + n), std::vector<int32_t>(plain.q, plain.q + n));
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            ASSERT_EQ(turned.p[x * side + y], plain.p[y * side + x]) << y << "," << x;
+            ASSERT_EQ(turned.q[x * side + y], -plain.q[y * side + x]) << y << "," << x;
         }
-        coarse[by * cols16 + cols16 - 1] = coarse[by * cols16 + cols16 - 2];
     }
-    for (int bx = 0; bx < cols16; ++bx) {
-        coarse[(rows16 - 1) * cols16 + bx] = coarse[(rows16 - 2) * cols16 + bx];
+}
+
+TEST(FingerprintGetDirectionFloat, ChangeMapSeesTheNoiseThatSmoothingRemoves)
+{
+    const int side = 150;
+    Result r;
+    r.run(noisy_rings(side, 70.0, 80.0), side, side, 2 * side, 2 * side, 9);
+    ASSERT_EQ(r.code, 0);
+    // The change map is taken before the smoothing: the smoothed field's own
+    // change is smaller.
+    BlockField smoothedChange{0, 0, 0, nullptr};
+    ASSERT_EQ(FingerprintOrientGrad(&smoothedChange, &r.fine), 0);
+    const std::vector<int16_t> raw = values(r.change), smoothed = values(smoothedChange);
+    free(smoothedChange.data);
+    EXPECT_GT(std::accumulate(raw.begin(), raw.end(), 0L), std::accumulate(smoothed.begin(), smoothed.end(), 0L));
+}
+
+TEST(FingerprintGetDirectionFloat, CoarseBlocksBeyondTheInputRepeatTheirNeighbours)
+{
+    // 150 x 150 samples of a 300 x 300 image: the coarse grid has 19 x 19
+    // blocks and the input holds 18 x 18 of them.
+    const Image image = stripes(150, 150, 30, 8.0);
+    Result r;
+    r.run(image, 150, 150, 300, 300, 7);
+    ASSERT_EQ(r.code, 0);
+    ASSERT_EQ(r.coarse.rows, 19);
+    for (int i = 2; i < 19; ++i) {
+        EXPECT_NEAR(r.coarse.data[18 * 19 + i], 30, 3) << "last row, column " << i;
+        EXPECT_NEAR(r.coarse.data[i * 19 + 18], 30, 3) << "last column, row " << i;
     }
-    EXPECT_EQ(values(r.coarse), reference_smooth(coarse, rows16, cols16, 3));
 }
 
 TEST(FingerprintGetDirectionFloat, FullSizeSmallerThanTheInputStaysInsideTheGrid)

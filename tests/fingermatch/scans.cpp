@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
 
 #include "fingermatch/evaluation/fvc_protocol.h"
 #include "gray_image.h"
@@ -15,7 +16,8 @@ fingermatch::GrayImage SharedScan(const std::string &name) {
     fpkey::GrayImage read;
     std::string error;
     const std::string path = std::string(FINGERMATCH_SCANS) + "/" + name + ".pgm";
-    EXPECT_TRUE(fpkey::ReadGrayImage(path, &read, &error)) << path << ": " << error;
+    // Thrown, so that the test fails there instead of going on with no image.
+    if (!fpkey::ReadGrayImage(path, &read, &error)) throw std::runtime_error(path + ": " + error);
     const auto scanName = fingermatch::ParseScanName(name + ".pgm");
     return {read.height, read.width, scanName ? fingermatch::KnownResolution(scanName->set) : 500,
             std::move(read.pixels)};

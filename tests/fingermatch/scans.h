@@ -12,7 +12,7 @@
 namespace fingermatch_test {
 
 // A scan of the shared set by its name, e.g. "fvc2002_db1b_101_1", at the
-// resolution of its data set. Fails the test when it cannot be read.
+// resolution of its data set. Throws (failing the test) when it cannot be read.
 fingermatch::GrayImage SharedScan(const std::string &name);
 
 // The image turned by `degrees` (counterclockwise as displayed) about its

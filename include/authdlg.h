@@ -57,13 +57,23 @@ typedef void AuthDlgParent; /* a QWidget, or null */
  * fingerprint retries the key last reported (0 before any failure).
  * bCreateApp: nonzero when the host has no QApplication; the call then makes
  * one for its duration. Returns 0 when the user is authenticated.
+ *
+ * What the call changes besides: the key is authenticated externally, and
+ * every rejected PIN or finger uses up one of its attempts; a translator is
+ * installed for the call and removed again; the folder of the Qt plug-ins
+ * beside this library is added to the application's library paths and
+ * stays there; progress lines go to standard output, and the reason for a
+ * refused call to standard error.
  */
 AUTHDLG_API uint64_t HXLoginVerify(DeviceContext *hDev, AuthDlgParent *parent, uint8_t loginType, uint64_t dwFlags,
                                    void *pReserved, uint8_t *RetryTimes, int bCreateApp);
 
-/* The PIN login: 0, LOGIN_E_CANCELLED, LOGIN_E_LOCKED or 0x80000000 + SW. */
+/* The PIN login: 0, LOGIN_E_CANCELLED, LOGIN_E_LOCKED or 0x80000000 + SW.
+ * Each rejected PIN uses up one of the key's attempts; the PIN is wiped from
+ * memory once the key has it. */
 AUTHDLG_API uint64_t VerifyUserPin(DeviceContext *hDev, AuthDlgParent *parent);
-/* Cache checks: 0 would mean cached; no credential counts as cached. */
+/* Cache checks: 0 would mean cached; no credential counts as cached. Both
+ * print their arguments to standard output and do not ask the key. */
 AUTHDLG_API uint64_t VerifyCacheFinger(DeviceContext *hDev, uint8_t *RetryTimes);
 AUTHDLG_API uint64_t VerifyCachePin(DeviceContext *hDev);
 
@@ -73,8 +83,9 @@ AUTHDLG_API int qCleanupResources_authdlg(void);
 
 /*
  * 1 asks a running capture worker to stop; every worker exit sets it back to
- * 0. A single 16-bit atomic value: C code accesses it with __atomic_load_n
- * and __atomic_store_n.
+ * 0, as do a new showing of the fingerprint dialog and waiting for its
+ * worker. A single 16-bit atomic value: C code accesses it with
+ * __atomic_load_n and __atomic_store_n.
  */
 #ifdef __cplusplus
 AUTHDLG_API extern std::atomic<int16_t> g_CancelPressed;

@@ -22,11 +22,15 @@ extern "C" {
 #define HXPKCS_API
 #endif
 
-/* External authentication of the key: 0 on success. */
+/* External authentication of the key (GET CHALLENGE, then EXTERNAL
+ * AUTHENTICATE): 0 on success, after which the key counts this connection
+ * as authenticated. */
 HXPKCS_API uint64_t HXSCardAuth(DeviceContext *hDev);
 /*
  * User PIN verification: 0 when accepted; otherwise *statusWord holds the
- * key's status word (0x63Cx: x attempts left, 0x6983: blocked).
+ * key's status word (0x63Cx: x attempts left, 0x6983: blocked). A rejected
+ * PIN uses up one of the key's attempts. An empty PIN is refused with
+ * nothing sent, since the key would take it for a query of the count.
  */
 HXPKCS_API uint64_t HXSCardVerifyUserPin(DeviceContext *hDev, const uint8_t *pin, uint8_t pinLength,
                                          uint16_t *statusWord);

@@ -98,9 +98,26 @@ typedef struct ImageRecord {
     const uint8_t *pixels;
 } ImageRecord;
 
+/*
+ * What every call below has in common: it holds the lock token of hDev
+ * (MyLock) while it talks to the key. A null device gets no token and
+ * nothing is sent; most calls report that as FP_E_LOCK. An out-value is
+ * written only when the call succeeds, unless its comment says otherwise.
+ * The key's answers go to MYTRACE.
+ */
+
+/* 1 when the key answers the fingerprint application's device-information
+ * command, else 0. */
 FPDEVICE_API int HXIsDactyl(DeviceContext *hDev);
+/* The key runs its self test. */
 FPDEVICE_API uint64_t HXDactylSelfTest(DeviceContext *hDev);
+/* Writes the answer's data (up to 256 bytes) to `info` and its length to
+ * *infoLength whatever the key answers: nothing, with length 0, on most
+ * failures. */
 FPDEVICE_API uint64_t HXDactylGetDeviceInfo(DeviceContext *hDev, uint8_t *info, uint64_t *infoLength);
+
+/* The setters change what the key keeps from now on, across sessions. A
+ * verify mode above 2 is refused with nothing sent. */
 FPDEVICE_API uint64_t HXDactylSetVerifyMode(DeviceContext *hDev, uint8_t mode);
 FPDEVICE_API uint64_t HXDactylGetVerifyMode(DeviceContext *hDev, uint8_t *mode);
 FPDEVICE_API uint64_t HXDactylSetTimeOut(DeviceContext *hDev, uint8_t timeOut);
@@ -109,40 +126,74 @@ FPDEVICE_API uint64_t HXDactylSetSecLevel(DeviceContext *hDev, uint8_t level);
 FPDEVICE_API uint64_t HXDactylGetSecLevel(DeviceContext *hDev, uint8_t *level);
 FPDEVICE_API uint64_t HXDactylSetImageGain(DeviceContext *hDev, uint8_t gain);
 FPDEVICE_API uint64_t HXDactylGetImageGain(DeviceContext *hDev, uint8_t *gain);
+/* *state is set to 0 ("not satisfied") before the key is asked, so it reads
+ * 0 after any failure. */
 FPDEVICE_API uint64_t HXDactylGetSecState(DeviceContext *hDev, uint8_t *state);
 FPDEVICE_API uint64_t HXDactylGetMaxTmpltNum(DeviceContext *hDev, uint8_t *capacity);
 
 /*
- * 0 once an image is taken. 0x80006A0E (no finger yet) and 0x80006A09 (the
- * capture failed) ask for another capture; 0x80006982, 0x80006A07,
- * 0x80006A0A and 0x80006A0B (not logged in, poor image, dirty sensor, small
- * area) and 0x8000B001 (key gone, or no lock token) are not cured by one.
+ * 0 once an image is taken; the key's earlier image is replaced. 0x80006A0E
+ * (no finger yet) and 0x80006A09 (the capture failed) ask for another
+ * capture; 0x80006982, 0x80006A07, 0x80006A0A and 0x80006A0B (not logged in,
+ * poor image, dirty sensor, small area) and 0x8000B001 (key gone, or no lock
+ * token) are not cured by one.
  */
 FPDEVICE_API uint64_t HXDactylCaptureImage(DeviceContext *hDev);
+/* Features of the key's image into feature slot 1, 2 or 3, replacing what
+ * the slot held; another slot is refused with nothing sent. */
 FPDEVICE_API uint64_t HXDactylFeatureExtract(DeviceContext *hDev, uint8_t slot);
+/*
+ * Verification against one template and identification against all.
+ * Verification reads the capacity first and refuses a number beyond it. A
+ * failed match uses up one of the key's finger attempts: *attemptsLeft gets
+ * the count the key reports; with none left, or the method blocked, it gets
+ * 0, the call writes the lock mark into file 0x4000 and reports 0x80006983.
+ * Identification writes the matching template's number to *matchedNumber.
+ */
 FPDEVICE_API uint64_t HXDactylFeatureVerify(DeviceContext *hDev, uint8_t matchMode, uint8_t templateNumber,
                                             uint8_t *attemptsLeft);
 FPDEVICE_API uint64_t HXDactylFeatureIdentify(DeviceContext *hDev, uint8_t matchMode, uint8_t *matchedNumber,
                                               uint8_t *attemptsLeft);
+/* A match that uses up no attempt and writes no lock mark. With oneTemplate
+ * 0 (or *templateNumber 0) all templates are tried and *templateNumber gets
+ * the matching one's number; otherwise only *templateNumber is tried. */
 FPDEVICE_API uint64_t HXDactylFeatureVerifyTest(DeviceContext *hDev, uint16_t oneTemplate,
                                                 uint8_t *templateNumber);
 
+/*
+ * Enrols the features of the three slots as template `templateNumber`, with
+ * the tag and caller data of `description` (an index entry's layout; its
+ * enrolled flag and file id are not read). An entry without a template file
+ * gets a new one, which advances the next-file record. The entry is written
+ * last: a failed enrolment may leave it naming its file without being
+ * enrolled, and the next attempt for that number takes the file over.
+ */
 FPDEVICE_API uint64_t HXDactylFeatureEnroll(DeviceContext *hDev, uint8_t templateNumber,
                                             const uint8_t *description);
 /*
- * Reads the whole template index into `index`: capacity x 20 bytes.
+ * Reads the whole template index into `index`: capacity x 20 bytes, written
+ * only when the whole index was read.
  *
  * **The buffer must hold capacity x 20 bytes, and the capacity is read again
  * inside this call, so a capacity read before it may no longer hold: give it
  * FP_INDEX_MAX_BYTES (255 x 20 = 5100 bytes), which fits every key.**
  */
 FPDEVICE_API uint64_t HXDactylReadIndexFile(DeviceContext *hDev, uint8_t *index);
+/* Clears the entry, then erases its template file; the next-file record
+ * stays. An entry without a file is left as it is and the call succeeds. */
 FPDEVICE_API uint64_t HXDactylDeleteFingerPrint(DeviceContext *hDev, uint8_t templateNumber);
 
+/* The key's finger cache: its state, emptying it, and switching it on (1)
+ * or off (0); any other value is refused after the lock is taken. */
 FPDEVICE_API uint64_t HXDactylGetFingerCacheState(DeviceContext *hDev, uint8_t *state);
 FPDEVICE_API uint64_t HXDactylClearFingerCache(DeviceContext *hDev);
 FPDEVICE_API uint64_t HXDactylEnableFingerCache(DeviceContext *hDev, uint8_t enable);
+/* Sends the image to the key in blocks of whole lines (240 bytes at most
+ * each). The key has no transaction: after a failed block the blocks before
+ * it stay on the key. An image of no lines sends nothing and reports
+ * 0x8000B001. */
 FPDEVICE_API uint64_t HXDactylDownloadImage(DeviceContext *hDev, const ImageRecord *image);
+/* Does nothing and returns 0. */
 FPDEVICE_API uint64_t HXDactylUploadImage(DeviceContext *hDev, void *unused);
 
 #ifdef __cplusplus

@@ -104,6 +104,13 @@ HXKMGR_API int HXSimResetKey(const char *address);
 
 /* Places a virtual finger on the sensor; its features derive from the label. */
 HXKMGR_API int HXSimPlaceFinger(DeviceContext *context, const char *label);
+/*
+ * Places a real scan on the sensor instead: height x width 8-bit gray pixels,
+ * row after row, dark ridges on light ground, at dpi dots per inch (250 to
+ * 2000; 0 means 500). The key keeps the features it extracts, not the pixels.
+ */
+HXKMGR_API int HXSimPlaceImage(DeviceContext *context, uint32_t height, uint32_t width, uint32_t dpi,
+                               const uint8_t *pixels);
 HXKMGR_API int HXSimLiftFinger(DeviceContext *context);
 /*
  * Makes the next `count` commands of one kind answer statusWord.

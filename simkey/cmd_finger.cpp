@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "simkey/commands.h"
+#include "simkey/image_matching.h"
 #include "simkey/virtual_finger.h"
 
 namespace simkey {
@@ -59,6 +60,12 @@ Answer capture(CardContext &card, const Command &command) {
     if (command.p2 != 0) {
         return Answer::withStatus(SW_WRONG_P1P2);
     }
+    if (const auto sensed = captureImageFinger(card)) {
+        card.key.capturedFinger.reset();
+        card.key.capturedImage = *sensed;
+        return Answer::success({sensed->figures.quality, sensed->figures.areaPercent});
+    }
+    card.key.capturedImage.reset();
     if (!card.key.fingerOnSensor) {
         // No finger: any earlier image is gone, as on a real sensor.
         card.key.capturedFinger.reset();
@@ -79,11 +86,15 @@ Answer extract(CardContext &card, const Command &command) {
     if (!authenticated(card)) {
         return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
     }
+    if (card.key.capturedImage) {
+        return extractImageFinger(card.key, command.p2 - 1u);
+    }
     if (!card.key.capturedFinger) {
         return Answer::withStatus(SW_IMAGE_NOT_AVAILABLE);
     }
     const auto &label = *card.key.capturedFinger;
     card.key.featureSlots[command.p2 - 1u] = label;
+    card.key.imageSlots[command.p2 - 1u].clear();
     return Answer::success({minutiaeCount(label), captureQuality(label)});
 }
 
@@ -101,6 +112,10 @@ Answer enroll(CardContext &card, const Command &command) {
     const auto file = card.key.files.find(fileId);
     if (file == card.key.files.end()) {
         return Answer::withStatus(SW_FILE_NOT_FOUND);
+    }
+    if (std::any_of(card.key.imageSlots.begin(), card.key.imageSlots.end(),
+                    [](const auto &slot) { return !slot.empty(); })) {
+        return enrolImageFinger(card.key, file->second, command);
     }
     auto &slots = card.key.featureSlots;
     if (std::any_of(slots.begin(), slots.end(), [](const auto &slot) { return !slot; })) {
@@ -140,7 +155,7 @@ Answer match(CardContext &card, const Command &command) {
     if (key.fingerTries.left == 0) {
         return Answer::withStatus(SW_AUTH_METHOD_BLOCKED);
     }
-    if (!key.featureSlots[0]) {
+    if (!key.featureSlots[0] && key.imageSlots[0].empty()) {
         return Answer::withStatus(SW_IMAGE_NOT_AVAILABLE);
     }
 
@@ -167,9 +182,22 @@ Answer match(CardContext &card, const Command &command) {
         return Answer::withStatus(SW_REFERENCED_DATA_NOT_FOUND);
     }
 
-    const Digest features = fingerFeatures(*key.featureSlots[0]);
-    const auto matched = std::find_if(candidates.begin(), candidates.end(),
-                                      [&](const IndexEntry &entry) { return templateMatches(key, entry, features); });
+    std::vector<IndexEntry>::const_iterator matched = candidates.end();
+    if (key.featureSlots[0]) {
+        const Digest features = fingerFeatures(*key.featureSlots[0]);
+        matched = std::find_if(candidates.begin(), candidates.end(),
+                               [&](const IndexEntry &entry) { return templateMatches(key, entry, features); });
+    } else {
+        const auto found = bestImageMatch(key, candidates);
+        if (!found) {
+            // A template that cannot be read says nothing about the finger:
+            // no match, and no attempt used up.
+            return Answer::withStatus(SW_REFERENCE_DATA_UNUSABLE);
+        }
+        if (*found < candidates.size()) {
+            matched = candidates.begin() + static_cast<std::ptrdiff_t>(*found);
+        }
+    }
     if (mode == kMatchTest) {
         return matched == candidates.end() ? Answer::withStatus(SW_FINGER_MISMATCH)
                                            : Answer::success({matched->templateNumber});

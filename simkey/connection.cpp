@@ -85,12 +85,19 @@ Answer Connection::getResponse(const Command &command) {
 
 void Connection::placeFinger(const std::string &label) {
     std::lock_guard guard(mutex_);
-    store_.update([&](KeyState &key) { return key.fingerOnSensor = label, 0; });
+    store_.update([&](KeyState &key) { return key.imageOnSensor.reset(), key.fingerOnSensor = label, 0; });
+}
+
+void Connection::placeImage(const fingermatch::GrayImage &image) {
+    // The features are taken before the key is held: extraction takes a while.
+    const SensedImage sensed = senseImage(image);
+    std::lock_guard guard(mutex_);
+    store_.update([&](KeyState &key) { return key.fingerOnSensor.reset(), key.imageOnSensor = sensed, 0; });
 }
 
 void Connection::liftFinger() {
     std::lock_guard guard(mutex_);
-    store_.update([](KeyState &key) { return key.fingerOnSensor.reset(), 0; });
+    store_.update([](KeyState &key) { return key.fingerOnSensor.reset(), key.imageOnSensor.reset(), 0; });
 }
 
 void Connection::injectFault(const Fault &fault) {

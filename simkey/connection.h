@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "simkey/apdu.h"
+#include "fingermatch/gray_image.h"
 #include "simkey/faults.h"
 #include "simkey/key_ownership.h"
 #include "simkey/session.h"
@@ -51,6 +52,9 @@ public:
     Answer exchange(std::span<const uint8_t> apdu);
 
     void placeFinger(const std::string &label);
+    // A real scan on the sensor instead of a label; the key keeps only what
+    // its sensor makes of it.
+    void placeImage(const fingermatch::GrayImage &image);
     void liftFinger();
     void injectFault(const Fault &fault);
     void clearFaults();

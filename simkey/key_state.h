@@ -13,6 +13,7 @@
 
 #include "fpdevice/dactyl.h"
 #include "simkey/faults.h"
+#include "simkey/image_finger.h"
 
 namespace simkey {
 
@@ -78,6 +79,11 @@ struct KeyState {
     std::optional<std::string> fingerOnSensor;
     std::optional<std::string> capturedFinger;
     std::array<std::optional<std::string>, kFeatureSlots> featureSlots;
+    // An image finger takes the place of a label on the sensor, in the
+    // capture and in a feature slot: each place holds one or the other.
+    std::optional<SensedImage> imageOnSensor;
+    std::optional<SensedImage> capturedImage;
+    std::array<std::vector<uint8_t>, kFeatureSlots> imageSlots;  // stored templates; empty when unused
     FileMap files;  // elementary files by id; the master file is implicit
     std::vector<Fault> faults;
 

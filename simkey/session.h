@@ -32,6 +32,7 @@ struct ImageDownload {
     uint64_t lineBytes = 0;
     uint64_t lines = 0;
     std::vector<uint8_t> pixels;
+    bool sensed = false;  // taken by a capture already: it stays for reading back, not for a second capture
 };
 
 }  // namespace simkey

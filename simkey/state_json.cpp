@@ -6,6 +6,7 @@
 
 #include <openssl/crypto.h>
 
+#include "simkey/image_finger_json.h"
 #include "simkey/virtual_finger.h"
 
 namespace simkey {
@@ -215,6 +216,7 @@ json stateToJson(const KeyState &state) {
         {"fingerOnSensor", optionalLabel(state.fingerOnSensor)},
         {"capturedFinger", optionalLabel(state.capturedFinger)},
         {"featureSlots", slots},
+        {"imageFinger", imageFingerToJson(state)},
         {"files", files},
         {"faults", faults},
     };
@@ -287,6 +289,8 @@ KeyState stateFromJson(const json &document) {
     for (size_t i = 0; i < kFeatureSlots; ++i) {
         state.featureSlots[i] = labelValue(slots[i], "featureSlots[" + std::to_string(i) + "]");
     }
+
+    imageFingerFromJson(document, &state);
 
     state.files = filesValue(member(document, "", "files"));
     checkSystemFiles(state);

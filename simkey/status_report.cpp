@@ -58,6 +58,10 @@ std::string statusReport(const KeyState &key, const Session &session, const Conn
         {"fingerTriesLeft", key.fingerTries.left},
         {"lockMark", lockMarkSet(key)},
         {"fingerOnSensor", optionalText(key.fingerOnSensor)},
+        {"imageOnSensor", key.imageOnSensor ? json{{"quality", key.imageOnSensor->figures.quality},
+                                                   {"areaPercent", key.imageOnSensor->figures.areaPercent},
+                                                   {"minutiae", key.imageOnSensor->figures.minutiae}}
+                                            : json(nullptr)},
         {"capturedFinger", optionalText(key.capturedFinger)},
         {"featureSlots", slots},
         {"files", files},

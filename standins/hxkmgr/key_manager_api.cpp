@@ -9,6 +9,7 @@
 
 #include "connection_registry.h"
 #include "hxkmgr.h"
+#include "fingermatch/resolution.h"
 #include "simkey/key_address.h"
 #include "simkey/status_words.h"
 #include "simkey/virtual_finger.h"
@@ -186,6 +187,28 @@ HXKMGR_API int HXSimPlaceFinger(DeviceContext *context, const char *label) {
             return kBadArgument;
         }
         connection.placeFinger(text);
+        return 0;
+    });
+}
+
+HXKMGR_API int HXSimPlaceImage(DeviceContext *context, uint32_t height, uint32_t width, uint32_t dpi,
+                               const uint8_t *pixels) {
+    return control(context, "HXSimPlaceImage", [&](simkey::Connection &connection) {
+        constexpr uint32_t kMaxSide = 4096;
+        const uint32_t resolution = dpi == 0 ? fingermatch::kStandardResolution : dpi;
+        if (!pixels || height == 0 || width == 0 || height > kMaxSide || width > kMaxSide ||
+            resolution < fingermatch::kLowestResolution || resolution > fingermatch::kHighestResolution) {
+            setError("HXSimPlaceImage: an image needs pixels, sides of 1 to " + std::to_string(kMaxSide) +
+                     " and a resolution of " + std::to_string(fingermatch::kLowestResolution) + " to " +
+                     std::to_string(fingermatch::kHighestResolution) + " dpi");
+            return kBadArgument;
+        }
+        fingermatch::GrayImage image;
+        image.height = static_cast<int>(height);
+        image.width = static_cast<int>(width);
+        image.dpi = static_cast<int>(resolution);
+        image.pixels.assign(pixels, pixels + static_cast<size_t>(height) * width);
+        connection.placeImage(image);
         return 0;
     });
 }

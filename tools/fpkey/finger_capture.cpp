@@ -1,17 +1,23 @@
 #include "finger_capture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <thread>
 
 #include "fpdevice/dactyl.h"
 #include "hxkmgr.h"
+#include "scan_placement.h"
 
 namespace fpkey {
 
 PlacedFinger::PlacedFinger(Cli &cli, const FingerOptions &options) : cli_(cli) {
-    if (options.finger.empty()) return;
-    if (!cli.Key().simulated()) throw UsageFailure{"--finger only applies to a simulated key"};
+    if (options.finger.empty() && options.images.empty()) return;
+    if (!cli.Key().simulated()) throw UsageFailure{"--finger and --image only apply to a simulated key"};
+    if (options.finger.empty()) {
+        placed_ = true;  // each capture places its scan
+        return;
+    }
     if (HXSimPlaceFinger(cli.Device(), options.finger.c_str()) != 0) {
         throw UsageFailure{std::string("cannot place the virtual finger: ") + HXKeyLastError()};
     }
@@ -27,6 +33,9 @@ void CaptureAndExtract(Cli &cli, const FingerOptions &options, uint8_t slot, con
     const auto deadline = Clock::now() + std::chrono::seconds(options.timeoutSeconds);
     bool prompted = false;
     int waited = 0;
+    if (!options.images.empty()) {
+        PlaceScan(cli, cli.Device(), options.images[std::min<size_t>(slot - 1u, options.images.size() - 1)], options.dpi);
+    }
     for (;;) {
         const uint64_t captured = HXDactylCaptureImage(cli.Device());
         if (captured == FP_OK) break;
@@ -50,7 +59,12 @@ void CaptureAndExtract(Cli &cli, const FingerOptions &options, uint8_t slot, con
 }
 
 void AddFingerOptions(CLI::App &command, FingerOptions &options) {
-    command.add_option("--finger", options.finger, "Simulated key: the virtual finger to place (a label)");
+    auto *finger = command.add_option("--finger", options.finger, "Simulated key: the virtual finger to place (a label)");
+    auto *image = command.add_option("--image", options.images,
+                                     "Simulated key: a scan (PGM or PNG) to place, one per capture")
+                      ->check(CLI::ExistingFile)
+                      ->excludes(finger);
+    command.add_option("--dpi", options.dpi, "Resolution of the scans")->check(CLI::Range(250, 2000))->needs(image);
     command.add_option("--timeout", options.timeoutSeconds, "Seconds to wait for a finger")
         ->check(CLI::Range(1, 600))
         ->capture_default_str();

@@ -3,6 +3,7 @@
 #define FPKEY_FINGER_CAPTURE_H
 
 #include <string>
+#include <vector>
 
 #include "cli.h"
 
@@ -10,6 +11,10 @@ namespace fpkey {
 
 struct FingerOptions {
     std::string finger;   // simulated key: the virtual finger to place
+    // Simulated key: scans to place instead, one per capture (the last one
+    // again when there are fewer scans than captures).
+    std::vector<std::string> images;
+    int dpi = 500;
     int timeoutSeconds = 15;
 };
 

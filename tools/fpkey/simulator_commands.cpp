@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "cli.h"
+#include "evaluate_command.h"
 #include "hxkmgr.h"
 #include "result_meaning.h"
+#include "scan_placement.h"
 
 namespace fpkey {
 namespace {
@@ -33,11 +35,22 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
     sim->require_subcommand(1);
 
     static std::string label;
-    auto *touch = sim->add_subcommand("touch", "Place a virtual finger on the sensor");
-    touch->add_option("label", label, "The finger, e.g. alice-right-index")->required();
+    static std::string imagePath;
+    static int dpi = 500;
+    auto *touch = sim->add_subcommand("touch", "Place a virtual finger or a real scan on the sensor");
+    auto *labelOption = touch->add_option("label", label, "The finger, e.g. alice-right-index");
+    auto *imageOption = touch->add_option("--image", imagePath, "A fingerprint scan (8-bit gray PGM or PNG)");
+    touch->add_option("--dpi", dpi, "The scan's resolution")->check(CLI::Range(250, 2000))->capture_default_str()
+        ->needs(imageOption);
+    labelOption->excludes(imageOption);
     touch->callback(cli.Action([&cli] {
-        Require(HXSimPlaceFinger(SimulatedKey(cli), label.c_str()), "placing the finger");
-        cli.Say("finger '" + label + "' on the sensor");
+        if (imagePath.empty()) {
+            if (label.empty()) throw UsageFailure{"sim touch needs a finger label or --image FILE"};
+            Require(HXSimPlaceFinger(SimulatedKey(cli), label.c_str()), "placing the finger");
+            cli.Say("finger '" + label + "' on the sensor");
+            return;
+        }
+        PlaceScan(cli, SimulatedKey(cli), imagePath, dpi);
     }, KeyShare::direct));
 
     sim->add_subcommand("lift", "Lift the finger off the sensor")->callback(cli.Action([&cli] {
@@ -83,6 +96,8 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
             Require(HXSimResetKey(address.c_str()), "resetting the key");
             cli.Say("simulated key reset to its factory state");
         }));
+
+    AddEvaluateCommand(*sim, cli);
 
     sim->add_subcommand("status", "Show the simulated key's state")->callback(cli.Action([&cli] {
         const nlohmann::json status = Status(cli);

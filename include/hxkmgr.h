@@ -43,6 +43,12 @@ HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLengt
  * (state 3, handle, protocol). Addresses: "sim" (the default simulated key),
  * "sim:PATH" (a simulated key stored in PATH); "sim-t0" and "sim-t0:PATH"
  * talk T=0, so answers with data arrive through GET RESPONSE.
+ * Keys behind PC/SC (pcscd): "pcsc" (the first reader holding a card) and
+ * "pcsc:NAME" (the reader named NAME, or the only one whose name starts
+ * with NAME); the protocol is the one the card offers, 1 for T=0 and 2 for
+ * T=1. On such a key, a card or reader that went away makes an exchange a
+ * transport failure (0xFFFF), and so does a reset by another program (the
+ * key's authentication went with it; the connection is reconnected).
  * The key is taken exclusively, as HXKeyConnect with HXKEY_SHARE_EXCLUSIVE
  * and HXKEY_DEFAULT_WAIT_MS does.
  * Returns 0 on success; on failure the context is cleared and HXKeyLastError
@@ -65,6 +71,11 @@ HXKMGR_API int HXKeyOpen(const char *address, DeviceContext *context);
  * The key belongs to a program: connections of one process share its hold,
  * and the process serialises them itself. A hold ends when the connection
  * closes or the process ends, however it ends.
+ * Keys behind PC/SC follow the same rule through PC/SC's share modes, with
+ * one difference: pcscd counts connections, not programs, so a second
+ * exclusive connection of one process waits like any other. Closing an
+ * exclusive connection resets the card, so that no program inherits
+ * another's authentication; a shared one leaves the card as it is.
  */
 #define HXKEY_SHARE_EXCLUSIVE 1
 #define HXKEY_SHARE_SHARED 2
@@ -80,6 +91,24 @@ HXKMGR_API int HXKeyOpen(const char *address, DeviceContext *context);
 HXKMGR_API int HXKeyConnect(const char *address, int shareMode, uint32_t waitMilliseconds,
                             DeviceContext *context);
 HXKMGR_API void HXKeyClose(DeviceContext *context);
+/*
+ * The readers PC/SC knows and the cards in them: up to `capacity` readers
+ * into `readers` and their number into *count (more than capacity when they
+ * did not all fit; a null `readers` asks for the count). Returns 0, or -1
+ * with HXKeyLastError set (for example "the PC/SC service is not running:
+ * start pcscd"). No readers is not a failure.
+ */
+#define HXKEY_READER_NAME_MAX 128
+#define HXKEY_ATR_MAX         33
+typedef struct HXKeyReader {
+    char name[HXKEY_READER_NAME_MAX]; /* NUL-terminated; "pcsc:" + name opens it */
+    uint8_t cardPresent;              /* 1: a card is in the reader */
+    uint8_t heldExclusively;          /* 1: some program has the card exclusively */
+    uint8_t atrLength;                /* 0 without a card */
+    uint8_t atr[HXKEY_ATR_MAX];       /* the card's answer to reset */
+} HXKeyReader;
+HXKMGR_API int HXKeyListReaders(HXKeyReader *readers, size_t capacity, size_t *count);
+
 /* The reason for the last failed call on this thread (never null). */
 HXKMGR_API const char *HXKeyLastError(void);
 /* The address used when none is given: $FPKEY_DEVICE, else "sim". */

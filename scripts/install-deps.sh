@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs when they are missing.
-# Usage: scripts/install-deps.sh GROUP...   (groups: build, test, bench, fuzz, format, gui)
+# Usage: scripts/install-deps.sh GROUP...   (groups: build, test, bench, fuzz, format, gui, pcsc)
 set -euo pipefail
 
 declare -A groups=(
-  [build]="build-essential cmake pkg-config libcli11-dev nlohmann-json3-dev libssl-dev libpng-dev"
+  [build]="build-essential cmake pkg-config libcli11-dev nlohmann-json3-dev libssl-dev libpng-dev libpcsclite-dev"
   [test]="libgtest-dev libgmock-dev binutils"
   [bench]="libbenchmark-dev libopencv-dev"
   [fuzz]="clang libclang-rt-14-dev"
   [format]="clang-format-14"
   [gui]="qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-qpa-plugins xvfb xauth fonts-dejavu-core"
+  [pcsc]="pcscd vsmartcard-vpcd libpcsclite-dev opensc"
 )
 
 wanted=()

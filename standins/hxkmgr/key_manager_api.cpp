@@ -5,10 +5,12 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "connection_registry.h"
 #include "hxkmgr.h"
+#include "pcsc_backend.h"
 #include "fingermatch/resolution.h"
 #include "simkey/key_address.h"
 #include "simkey/status_words.h"
@@ -65,6 +67,50 @@ std::optional<simkey::ShareMode> shareModeOf(int shareMode) {
     }
 }
 
+// Checked before either kind of key reads it, so that the message names both kinds.
+void requireKnownAddress(const std::string &address) {
+    if (!address.starts_with("sim") && !hxkmgr::pcsc::isAddress(address)) {
+        throw std::invalid_argument("unknown device address \"" + address +
+                                    "\": this key manager opens simulated keys (sim, sim:PATH, sim-t0, "
+                                    "sim-t0:PATH) and keys behind PC/SC (pcsc, pcsc:READER)");
+    }
+}
+
+int transmitPcsc(uint64_t handle, uint64_t commandLength, const uint8_t *command, uint64_t capacity,
+                 uint64_t *responseLength, uint8_t *response) {
+    if (!command || commandLength > kMaxCommandLength) {
+        return toResult(simkey::sw::kWrongLength);
+    }
+    using Outcome = hxkmgr::pcsc::Exchange::Outcome;
+    auto exchanged = hxkmgr::pcsc::transmit(handle, {command, static_cast<size_t>(commandLength)}, response, capacity,
+                                            responseLength);
+    if (exchanged.outcome != Outcome::answered) {
+        setError(std::move(exchanged.problem));
+    }
+    switch (exchanged.outcome) {
+        case Outcome::answered: return exchanged.statusWord;
+        case Outcome::doesNotFit: return toResult(kInsufficientBuffer);
+        case Outcome::noCard: return toResult(simkey::sw::kConditionsNotSatisfied);
+        case Outcome::transportFailure: break;
+    }
+    return toResult(SW_TRANSPORT_FAILURE);
+}
+
+hxkmgr::pcsc::Share pcscShareOf(simkey::ShareMode mode) {
+    switch (mode) {
+        case simkey::ShareMode::shared: return hxkmgr::pcsc::Share::shared;
+        case simkey::ShareMode::direct: return hxkmgr::pcsc::Share::direct;
+        case simkey::ShareMode::exclusive: break;
+    }
+    return hxkmgr::pcsc::Share::exclusive;
+}
+
+void copyName(const std::string &name, char (&destination)[HXKEY_READER_NAME_MAX]) {
+    const size_t length = std::min(name.size(), sizeof destination - 1);
+    std::memcpy(destination, name.data(), length);
+    destination[length] = '\0';
+}
+
 }  // namespace
 
 extern "C" {
@@ -76,6 +122,9 @@ HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLengt
     }
     const uint64_t capacity = *responseLength;
     *responseLength = 0;
+    if (hxkmgr::pcsc::owns(keyManagerHandle)) {
+        return transmitPcsc(keyManagerHandle, commandLength, command, capacity, responseLength, response);
+    }
     // A handle no connection has (a key closed, or pulled out from under its
     // host) is a transport failure, as a reader without its card is: a status
     // word would read as the key's answer, and a capture as worth repeating.
@@ -128,7 +177,17 @@ HXKMGR_API int HXKeyConnect(const char *address, int shareMode, uint32_t waitMil
         return kOpenFailed;
     }
     try {
-        const auto key = simkey::parseKeyAddress(address ? address : HXKeyDefaultAddress());
+        const std::string text = address ? address : HXKeyDefaultAddress();
+        requireKnownAddress(text);
+        if (hxkmgr::pcsc::isAddress(text)) {
+            const auto connected =
+                hxkmgr::pcsc::connect(text, pcscShareOf(*mode), std::chrono::milliseconds(waitMilliseconds));
+            context->keyManagerHandle = connected.handle;
+            context->activeProtocol = connected.protocol;
+            context->state = FP_DEVICE_STATE_READY;
+            return 0;
+        }
+        const auto key = simkey::parseKeyAddress(text);
         if (key.defaultLocation) {
             simkey::createStateDirectories(key.statePath);
         }
@@ -139,6 +198,9 @@ HXKMGR_API int HXKeyConnect(const char *address, int shareMode, uint32_t waitMil
         context->state = FP_DEVICE_STATE_READY;
         return 0;
     } catch (const simkey::KeyBusy &error) {
+        setError(error.what());
+        return kKeyBusy;
+    } catch (const hxkmgr::pcsc::KeyBusy &error) {
         setError(error.what());
         return kKeyBusy;
     } catch (const std::exception &error) {
@@ -152,10 +214,36 @@ HXKMGR_API void HXKeyClose(DeviceContext *context) {
         return;
     }
     registry().remove(context->keyManagerHandle);
+    hxkmgr::pcsc::close(context->keyManagerHandle);
     std::memset(context, 0, sizeof *context);
 }
 
 HXKMGR_API const char *HXKeyLastError(void) { return lastError.c_str(); }
+
+HXKMGR_API int HXKeyListReaders(HXKeyReader *readers, size_t capacity, size_t *count) {
+    if (!count) {
+        setError("HXKeyListReaders: the reader count needs somewhere to go");
+        return kOpenFailed;
+    }
+    *count = 0;
+    try {
+        const auto found = hxkmgr::pcsc::readers();
+        for (size_t i = 0; readers && i < found.size() && i < capacity; ++i) {
+            HXKeyReader &reader = readers[i];
+            std::memset(&reader, 0, sizeof reader);
+            copyName(found[i].name, reader.name);
+            reader.cardPresent = found[i].cardPresent;
+            reader.heldExclusively = found[i].heldExclusively;
+            reader.atrLength = static_cast<uint8_t>(std::min(found[i].atr.size(), sizeof reader.atr));
+            std::copy_n(found[i].atr.begin(), reader.atrLength, reader.atr);
+        }
+        *count = found.size();
+        return 0;
+    } catch (const std::exception &error) {
+        setError(error.what());
+        return kOpenFailed;
+    }
+}
 
 HXKMGR_API const char *HXKeyDefaultAddress(void) {
     const char *address = std::getenv("FPKEY_DEVICE");

@@ -2,13 +2,14 @@
 #include <CLI/CLI.hpp>
 
 #include "cli.h"
+#include "pcsc_commands.h"
 
 int main(int argc, char **argv) {
     CLI::App app{"fpkey: talk to a USB fingerprint key (or the simulated one)"};
     app.require_subcommand(1);
     fpkey::Cli cli;
     app.add_option("-d,--device", cli.deviceAddress,
-                   "Key address: sim, sim:PATH, sim-t0[:PATH] (default: $FPKEY_DEVICE, else sim)");
+                   "Key address: sim, sim:PATH, sim-t0[:PATH], pcsc, pcsc:READER (default: $FPKEY_DEVICE, else sim)");
     app.add_flag("--json", cli.json, "Print one JSON object instead of text");
     app.add_flag("--no-auth", cli.skipAuthentication,
                  "Do not authenticate the key before commands it guards");
@@ -21,6 +22,8 @@ int main(int argc, char **argv) {
     fpkey::AddSecurityCommands(app, cli);
     fpkey::AddImageCommands(app, cli);
     fpkey::AddSimulatorCommands(app, cli);
+    fpkey::AddSimServeCommand(*app.get_subcommand("sim"), cli);
+    fpkey::AddReaderCommands(app, cli);
 
     try {
         app.parse(argc, argv);

@@ -72,7 +72,7 @@ const BadImage kBadImages[] = {
 INSTANTIATE_TEST_SUITE_P(Files, UnusableImage, ::testing::ValuesIn(kBadImages),
                          [](const auto &param) { return std::string(param.param.name); });
 
-TEST(UsableImage, WritesFiveCompletePictures) {
+TEST(UsableImage, WritesSixCompletePictures) {
     const TempDir dir;
     const GrayImage image = patterns::RidgedDisc(96, 36, 9.0);
     const std::string path = dir.File("disc.png");
@@ -80,7 +80,7 @@ TEST(UsableImage, WritesFiveCompletePictures) {
     ASSERT_TRUE(WritePng(path, image.height, image.width, 1, image.pixels.data(), &error)) << error;
     const ImageOutcome outcome = AnalyzeFile(path, dir.File(""), "disc");
     ASSERT_TRUE(outcome.summary.has_value()) << outcome.error;
-    ASSERT_EQ(outcome.pictures.size(), 5u);
+    ASSERT_EQ(outcome.pictures.size(), 6u);
     for (const auto &[kind, file] : outcome.pictures) {
         EXPECT_EQ(std::filesystem::path(file).filename(), "disc_" + kind + ".png");
         EXPECT_TRUE(std::filesystem::exists(file));

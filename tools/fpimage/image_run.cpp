@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "gray_image.h"
+#include "minutiae_picture.h"
 #include "pictures.h"
 
 namespace fpkey {
@@ -45,12 +46,14 @@ ImageOutcome AnalyzeFile(const std::string &path, const std::string &outDir, con
         }
         const Summary summary = Summarize(analysis);
         if (!outDir.empty()) {
+            const Canvas minutiae = MinutiaePicture(image, ExtractMinutiae(image));
             const std::pair<const char *, Canvas> pictures[] = {
                 {"mask", MaskPicture(image, analysis)},
                 {"orientation", OrientationPicture(image, analysis)},
                 {"spacing", SpacingPicture(image, analysis)},
                 {"quality", QualityPicture(image, analysis)},
-                {"overview", OverviewSheet(image, analysis, SheetHeading(path, summary))},
+                {"minutiae", minutiae},
+                {"overview", OverviewSheet(image, analysis, SheetHeading(path, summary), &minutiae)},
             };
             for (const auto &[kind, canvas] : pictures) {
                 const std::filesystem::path file = std::filesystem::path(outDir) / (stem + "_" + kind + ".png");

@@ -184,18 +184,20 @@ Canvas QualityPicture(const GrayImage &image, const Analysis &a) {
                    kQualityScaleHigh, "QUALITY", 0);
 }
 
-Canvas OverviewSheet(const GrayImage &image, const Analysis &a, const std::string &heading) {
-    const Canvas panels[4] = {MaskPicture(image, a), OrientationPicture(image, a), SpacingPicture(image, a),
-                              QualityPicture(image, a)};
-    const char *titles[4] = {"FOREGROUND MASK", "ORIENTATION", "RIDGE SPACING", "BLOCK QUALITY"};
+Canvas OverviewSheet(const GrayImage &image, const Analysis &a, const std::string &heading, const Canvas *minutiae) {
+    const Canvas panels[5] = {MaskPicture(image, a), OrientationPicture(image, a), SpacingPicture(image, a),
+                              QualityPicture(image, a), minutiae ? *minutiae : Canvas(0, 0, kPanel)};
+    const char *titles[5] = {"FOREGROUND MASK", "ORIENTATION", "RIDGE SPACING", "BLOCK QUALITY", "MINUTIAE"};
+    const int count = minutiae ? 5 : 4;
+    const int rows = (count + 1) / 2;
     const int panelWidth = panels[0].width();
     const int panelHeight = panels[0].height() + kTitleHeight;
     const int sheetWidth = 2 * panelWidth + 3 * kGap;
     const int headingScale = TextWidth(heading, 2) + 2 * kGap <= sheetWidth ? 2 : 1;
     const int headingHeight = 7 * headingScale + 2 * kGap;
-    Canvas sheet(headingHeight + 2 * panelHeight + 3 * kGap, sheetWidth, {20, 21, 24});
+    Canvas sheet(headingHeight + rows * panelHeight + (rows + 1) * kGap, sheetWidth, {20, 21, 24});
     sheet.Text(kGap, kGap, heading, kInk, headingScale);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < count; ++i) {
         const int top = headingHeight + kGap + (i / 2) * (panelHeight + kGap);
         const int left = kGap + (i % 2) * (panelWidth + kGap);
         const int scale = TextWidth(titles[i], 2) <= panelWidth ? 2 : 1;

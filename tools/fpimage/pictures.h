@@ -24,8 +24,10 @@ Canvas OrientationPicture(const GrayImage &image, const Analysis &analysis);
 Canvas SpacingPicture(const GrayImage &image, const Analysis &analysis);
 Canvas QualityPicture(const GrayImage &image, const Analysis &analysis);
 
-// The four pictures in two rows under a heading, each with a title.
-Canvas OverviewSheet(const GrayImage &image, const Analysis &analysis, const std::string &heading);
+// The four pictures in two rows under a heading, each with a title; the
+// minutiae picture, when given, in a third row.
+Canvas OverviewSheet(const GrayImage &image, const Analysis &analysis, const std::string &heading,
+                     const Canvas *minutiae = nullptr);
 
 }  // namespace fpkey
 

@@ -8,6 +8,7 @@
 #include <QtWidgets/QAbstractButton>
 
 #include "hxkmgr.h"
+#include "scan_on_sensor.h"
 
 namespace fplogin {
 namespace {
@@ -61,11 +62,18 @@ void DemoHost::FingerprintShown(QDialog *dialog) {
         return;
     }
     if (options_.headless) {
-        QTimer::singleShot(kTouchAfterMs, dialog, [this] { Touch(options_.finger); });
+        QTimer::singleShot(kTouchAfterMs, dialog, [this] {
+            if (options_.image.empty()) {
+                Touch(options_.finger);
+            } else {
+                TouchScan(QString::fromStdString(options_.image));
+            }
+        });
         return;
     }
     if (sensor_.isNull()) {
-        SensorActions actions{[this](const std::string &finger) { Touch(finger); }, [this] { Lift(); }};
+        SensorActions actions{[this](const std::string &finger) { Touch(finger); }, [this] { Lift(); },
+                              [this](const QString &path) { TouchScan(path); }};
         sensor_ = new SensorWindow(options_.key, options_.finger, std::move(actions), dialog);
         sensor_->adjustSize();
         // Beside the dialog: right of it when that fits the screen, else left.
@@ -95,6 +103,19 @@ void DemoHost::Touch(const std::string &finger) {
     fingerOnSensor_ = true;
     Sensor(QString::fromStdString("finger \"" + finger + "\" placed on the sensor"));
     // Lifted after its capture, or after a while if no capture came.
+    if (QDialog *dialog = watcher_->fingerprintDialog()) {
+        QTimer::singleShot(kLongestTouchMs, dialog, [this] { Lift(); });
+    }
+}
+
+void DemoHost::TouchScan(const QString &path) {
+    QString error;
+    if (!PlaceScan(options_.key, path, &error)) {
+        Sensor(error);
+        return;
+    }
+    fingerOnSensor_ = true;
+    Sensor("scan \"" + path + "\" placed on the sensor");
     if (QDialog *dialog = watcher_->fingerprintDialog()) {
         QTimer::singleShot(kLongestTouchMs, dialog, [this] { Lift(); });
     }

@@ -25,6 +25,7 @@ struct DemoOptions {
     bool simulated = false;
     bool headless = false;
     std::string finger;  // the enrolled virtual finger
+    std::string image;   // headless: a scan to present instead of the finger
     bool pinGiven = false;
     std::string pin;
     int answerTimeoutSeconds = 30;
@@ -44,6 +45,7 @@ private:
     void PinShown(QDialog *dialog);
     void MessageBoxShown(QMessageBox *box);
     void Touch(const std::string &finger);
+    void TouchScan(const QString &path);
     void Lift();
     void LimitWaiting(QDialog *dialog);
     void Sensor(const QString &line);

@@ -30,6 +30,7 @@ struct Options {
     bool headless = false;
     std::string pin;
     std::string finger = "demo";
+    std::string image;
     int verifyMode = -1;
     bool reset = false;
     int answerTimeout = 30;
@@ -79,6 +80,9 @@ int main(int argc, char **argv) {
                  "No display: offscreen, a scripted touch after 1 s, every text printed (default without DISPLAY)");
     app.add_option("--pin", options.pin, "Headless: the PIN typed when the PIN dialog appears (else Cancel)");
     app.add_option("--finger", options.finger, "Simulated key: the enrolled virtual finger")->capture_default_str();
+    app.add_option("--image", options.image,
+                   "Simulated key, headless: present this scan (PGM or PNG) instead of the finger")
+        ->check(CLI::ExistingFile);
     app.add_option("--verify-mode", options.verifyMode, "Simulated key: set the verify mode first (0 PIN, 1 finger, 2 either)")
         ->check(CLI::Range(0, 2));
     app.add_flag("--reset", options.reset, "Simulated key: back to the factory state first");
@@ -127,7 +131,7 @@ int main(int argc, char **argv) {
         return Fail("--reset and --verify-mode only apply to a simulated key", 2);
     }
 
-    g_demoOptions = fplogin::DemoOptions{key->handle(), simulated, headless, options.finger,
+    g_demoOptions = fplogin::DemoOptions{key->handle(), simulated, headless, options.finger, options.image,
                                          !options.pin.empty(), options.pin, options.answerTimeout};
     std::unique_ptr<QApplication> application;
     if (options.createApp != 0) {

@@ -1,5 +1,6 @@
 #include "sensor_window.h"
 
+#include <QtWidgets/QFileDialog>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QVBoxLayout>
 
@@ -20,6 +21,11 @@ SensorWindow::SensorWindow(DeviceContext *key, const std::string &enrolledFinger
     const QString enrolled = QString::fromStdString(enrolledFinger);
     addButton("Place enrolled finger (" + enrolled + ")", [this, enrolledFinger] { actions_.touch(enrolledFinger); });
     addButton("Place unknown finger", [this] { actions_.touch("stranger"); });
+    addButton("Choose a scan…", [this] {
+        const QString path =
+            QFileDialog::getOpenFileName(this, "Fingerprint scan", QString(), "Scans (*.pgm *.png);;All files (*)");
+        if (!path.isEmpty()) actions_.touchScan(path);
+    });
     addButton("Dirty capture", [this] { InjectCapture(SW_SENSOR_DIRTY, "the next capture finds the sensor dirty"); });
     addButton("Poor capture", [this] { InjectCapture(SW_POOR_IMAGE, "the next capture has poor quality"); });
     addButton("Lift finger", [this] { actions_.lift(); });

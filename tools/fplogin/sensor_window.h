@@ -16,6 +16,7 @@ namespace fplogin {
 struct SensorActions {
     std::function<void(const std::string &finger)> touch;  // place, lifted after one capture
     std::function<void()> lift;
+    std::function<void(const QString &path)> touchScan;  // a real scan, lifted likewise
 };
 
 class SensorWindow : public QWidget {

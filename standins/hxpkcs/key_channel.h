@@ -12,7 +12,7 @@
 namespace hxpkcs {
 
 // What the transport answers for anything that is not a status word.
-constexpr uint16_t kTransportFailure = 0xFFFF;
+constexpr uint16_t kTransportFailure = SW_TRANSPORT_FAILURE;
 
 struct Reply {
     uint16_t status = kTransportFailure;

@@ -4,14 +4,15 @@
 #include <vector>
 
 #include "auth_key.h"
+#include "fpdevice/dactyl.h"
 #include "hxpkcs.h"
 #include "key_channel.h"
 
 namespace {
 
-constexpr uint64_t kFailureBase = 0x80000000u;
-constexpr uint64_t kOtherFailure = 0x8000B001u;
-constexpr uint64_t kBadArgument = 0x8000B002u;
+constexpr uint64_t kFailureBase = FP_E_STATUS_BASE;
+constexpr uint64_t kOtherFailure = FP_E_UNKNOWN_STATUS;
+constexpr uint64_t kBadArgument = FP_E_BAD_ARGUMENT;
 
 uint64_t failureFor(uint16_t status) {
     return status == hxpkcs::kTransportFailure ? kOtherFailure : kFailureBase + status;

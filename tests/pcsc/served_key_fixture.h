@@ -1,0 +1,104 @@
+// The device integration suite (tests/integration/) over a real pcscd: this
+// header is included ahead of each of its files and stands in for their
+// fixture header, whose include guard it takes. The fixture serves a fresh
+// simulated key to the process's private pcscd and opens it at its pcsc:
+// address; the tests then run unchanged.
+#ifndef FPKEY_TESTS_SIM_KEY_FIXTURE_H
+#define FPKEY_TESTS_SIM_KEY_FIXTURE_H
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "fpdevice.h"
+#include "hxkmgr.h"
+#include "pcsc/private_pcscd.h"
+#include "pcsc/served_key.h"
+
+namespace fpkey_test {
+
+class SimulatedKey : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pcsc_test::PrivatePcscd *daemon = nullptr;
+        PCSC_DAEMON_OR_SKIP(daemon);
+        // One served key per process, back to its factory state for every test.
+        static ProcessKey served(daemon->port());
+        path_ = served.file;
+        ASSERT_EQ(HXSimResetKey(("sim:" + path_.string()).c_str()), 0) << HXKeyLastError();
+        server_ = served.server.get();
+        ASSERT_EQ(pcsc_test::OpenWhenInserted("pcsc:" + daemon->reader(), &context_), 0) << HXKeyLastError();
+        EXPECT_EQ(context_.activeProtocol, 2u) << "the served key offers T=1";
+        ASSERT_EQ(HXKeyConnect(("sim:" + path_.string()).c_str(), HXKEY_SHARE_DIRECT, 0, &sensor_), 0)
+            << HXKeyLastError();
+        ASSERT_EQ(HXSCardAuthBio(&context_), 0u);
+    }
+    void TearDown() override {
+        HXKeyClose(&sensor_);
+        HXKeyClose(&context_);
+    }
+    DeviceContext *device() { return &context_; }
+
+    // Three captures into slots 1-3 with `finger` on the sensor, then ENROLL.
+    uint64_t Enroll(uint8_t number, const char *finger) {
+        HXSimPlaceFinger(device(), finger);
+        for (uint8_t slot = 1; slot <= 3; ++slot) {
+            if (const uint64_t captured = HXDactylCaptureImage(device())) return captured;
+            if (const uint64_t extracted = HXDactylFeatureExtract(device(), slot)) return extracted;
+        }
+        HXSimLiftFinger(device());
+        uint8_t description[20] = {0, 7};
+        return HXDactylFeatureEnroll(device(), number, description);
+    }
+
+    // Captures `finger` into slot 1, ready for matching.
+    void Present(const char *finger) {
+        HXSimPlaceFinger(device(), finger);
+        ASSERT_EQ(HXDactylCaptureImage(device()), 0u);
+        ASSERT_EQ(HXDactylFeatureExtract(device(), 1), 0u);
+        HXSimLiftFinger(device());
+    }
+
+    // The PC/SC connection carries APDUs only: the sensor and the test
+    // controls of the served key act on its state file, through a direct
+    // connection, and the downloaded image lives in the card's session.
+    // Inside the tests these hide the key manager's functions of the same names.
+    int HXSimPlaceFinger(DeviceContext *key, const char *label) { return ::HXSimPlaceFinger(controls(key), label); }
+    int HXSimLiftFinger(DeviceContext *key) { return ::HXSimLiftFinger(controls(key)); }
+    int HXSimInjectFault(DeviceContext *key, uint32_t statusWord, const char *command, unsigned count) {
+        return ::HXSimInjectFault(controls(key), statusWord, command, count);
+    }
+    int HXSimLastImage(DeviceContext *key, uint64_t *lines, uint64_t *lineBytes, uint8_t *pixels, size_t capacity) {
+        return key == &context_ ? server_->LastImage(lines, lineBytes, pixels, capacity)
+                                : ::HXSimLastImage(key, lines, lineBytes, pixels, capacity);
+    }
+
+    std::filesystem::path path_;
+    DeviceContext context_{};
+
+private:
+    struct ProcessKey {
+        explicit ProcessKey(uint16_t port)
+            : file(std::filesystem::temp_directory_path() / ("fpkey-pcsc-it-" + std::to_string(getpid()) + ".json")),
+              server(std::make_unique<pcsc_test::ServedKeyThread>("sim:" + file.string(), port)) {}
+        ~ProcessKey() {
+            server.reset();
+            std::filesystem::remove(file);
+            std::filesystem::remove(file.string() + ".lock");
+        }
+        std::filesystem::path file;
+        std::unique_ptr<pcsc_test::ServedKeyThread> server;
+    };
+
+    DeviceContext *controls(DeviceContext *key) { return key == &context_ ? &sensor_ : key; }
+
+    DeviceContext sensor_{};
+    pcsc_test::ServedKeyThread *server_ = nullptr;
+};
+
+}  // namespace fpkey_test
+
+#endif

@@ -24,7 +24,9 @@ struct ServeOptions {
 
 class CardServer {
 public:
-    CardServer(ServedCard &card, ServeOptions options) : card_(card), options_(std::move(options)) {}
+    CardServer(ServedCard &card, ServeOptions options) : card_(card), options_(std::move(options)) {
+        if (!options_.log) options_.log = [](const std::string &) {};
+    }
 
     // Serves until `stopDescriptor` becomes readable (a signalfd, an eventfd,
     // a pipe); a message being answered is answered first.

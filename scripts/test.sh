@@ -8,7 +8,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh build test gui fuzz
+scripts/install-deps.sh build test gui fuzz pcsc
+# The PC/SC stage runs in both ctest runs: each test labelled pcsc starts a
+# private pcscd (scripts/pcsc-daemon.sh) and stops it by its process id.
+# Here a test that cannot start one fails instead of skipping.
+export FPKEY_PCSC_REQUIRED=1
 
 # The test builds need neither -O2 code nor full debug information: -O1 with
 # line tables compiles about twice as fast and sanitizer reports still name

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "vpcd_link.h"
 
@@ -15,6 +16,7 @@ constexpr uint8_t kPowerOn = 1;
 constexpr uint8_t kReset = 2;
 constexpr uint8_t kSendAtr = 4;
 constexpr int kReconnectIntervalMs = 100;
+constexpr uint8_t kVerify = 0x20;
 
 std::string hex(std::span<const uint8_t> bytes) {
     std::string text;
@@ -23,6 +25,17 @@ std::string hex(std::span<const uint8_t> bytes) {
         std::snprintf(digits, sizeof digits, text.empty() ? "%02X" : " %02X", byte);
         text += digits;
     }
+    return text;
+}
+
+// A command APDU as the trace shows it: the data of VERIFY (the user's PIN) masked.
+std::string traced(const std::vector<uint8_t> &command) {
+    constexpr size_t kHeader = 5;
+    if (command.size() <= kHeader || command[1] != kVerify) {
+        return hex(command);
+    }
+    std::string text = hex({command.data(), kHeader});
+    for (size_t i = kHeader; i < command.size(); ++i) text += " **";
     return text;
 }
 
@@ -76,7 +89,7 @@ bool CardServer::serve(VpcdLink &link, int stopDescriptor, bool &inserted) {
         if (stopped(stopDescriptor, link.descriptor(), -1)) {
             return true;
         }
-        const auto message = link.receive();
+        auto message = link.receive();
         if (!message) {
             // Whether pcscd saw the reader empty since is anybody's guess.
             emptyShown_ = emptyShown_ && !inserted;
@@ -97,6 +110,8 @@ bool CardServer::serve(VpcdLink &link, int stopDescriptor, bool &inserted) {
             options_.log("card inserted into the vpcd reader on port " + std::to_string(options_.port));
         }
         handle(link, *message);
+        // A command may carry the user's PIN.
+        explicit_bzero(message->data(), message->size());
     }
 }
 
@@ -119,7 +134,7 @@ void CardServer::handle(VpcdLink &link, const std::vector<uint8_t> &message) {
         }
     }
     if (options_.trace) {
-        options_.log("> " + hex(message));
+        options_.log("> " + traced(message));
     }
     std::string problem;
     const auto response = card_.answer(message, &problem);

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The tools against the simulated key served behind a pcscd of this test's
 # own: fpkey's reader list, info, an enrolment with the finger placed as from
-# another terminal, identification and deletion; a PC/SC client we did not
-# write (OpenSC's opensc-tool) sending raw APDUs; a headless login with
-# fplogin when it is built; the clear errors for a reader without a card, an
-# unknown reader and a pcscd that is not running; and the server ending on
-# SIGTERM.
+# another terminal, identification and deletion, the user PIN (masked in the
+# server's trace); a PC/SC client we did not write (OpenSC's opensc-tool)
+# sending raw APDUs; a headless login with fplogin when it is built; the
+# clear errors for a reader without a card, an unknown reader and a pcscd
+# that is not running; and the server ending on SIGTERM.
 # Usage: tools_over_pcscd.sh SOURCE_DIR FPKEY [FPLOGIN]
 # Exit status 77 (skipped) where no private pcscd can run.
 set -euo pipefail
@@ -29,7 +29,7 @@ fi
 work=$(mktemp -d)
 state=$work/key.json
 reader=$FPKEY_PCSC_READER
-"$fpkey" sim serve --port "$FPKEY_VPCD_PORT" --state "$state" >"$work/serve.log" 2>&1 &
+"$fpkey" sim serve --trace --port "$FPKEY_VPCD_PORT" --state "$state" >"$work/serve.log" 2>&1 &
 server=$!
 trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -71,6 +71,11 @@ expect 0 "finger matches template 1" -- "$fpkey" --device pcsc identify --timeou
 expect 1 "0x80006A2F" -- "$fpkey" --device pcsc identify --timeout 10
 expect 0 '"enrolled": 1' -- "$fpkey" --device pcsc --json list
 expect 0 "deleted template 1" -- "$fpkey" --device pcsc delete 1
+
+# The user PIN goes to the key, and never into the server's trace.
+expect 0 "PIN accepted" -- sh -c "echo 123456 | '$fpkey' --device pcsc pin"
+grep -qE '> 00 20 00 [0-9A-F]{2} 06 \*\* \*\* \*\* \*\* \*\* \*\*$' "$work/serve.log" || fail "the trace shows no masked VERIFY"
+! grep -q "31 32 33 34 35 36" "$work/serve.log" || fail "the trace shows the PIN"
 
 # A client we did not write: SELECT of the master file, then GET CHALLENGE.
 expect 0 "Received (SW1=0x90, SW2=0x00)" -- opensc-tool --reader 0 --send-apdu 00:A4:00:00:02:3F:00

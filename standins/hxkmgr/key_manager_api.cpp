@@ -82,8 +82,13 @@ int transmitPcsc(uint64_t handle, uint64_t commandLength, const uint8_t *command
         return toResult(simkey::sw::kWrongLength);
     }
     using Outcome = hxkmgr::pcsc::Exchange::Outcome;
-    auto exchanged = hxkmgr::pcsc::transmit(handle, {command, static_cast<size_t>(commandLength)}, response, capacity,
-                                            responseLength);
+    hxkmgr::pcsc::Exchange exchanged;
+    try {
+        exchanged = hxkmgr::pcsc::transmit(handle, {command, static_cast<size_t>(commandLength)}, response, capacity,
+                                           responseLength);
+    } catch (const std::exception &error) {
+        exchanged.problem = error.what();  // out of memory: no answer from the key either
+    }
     if (exchanged.outcome != Outcome::answered) {
         setError(std::move(exchanged.problem));
     }

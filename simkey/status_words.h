@@ -11,13 +11,6 @@ namespace simkey::sw {
 
 constexpr uint32_t triesLeft(unsigned left) { return SW_VERIFY_FAILED_BASE | (left & 0x0Fu); }
 
-// Earlier names, still used by the stand-in key manager.
-constexpr uint32_t kSuccess = SW_SUCCESS;
-constexpr uint32_t kMemoryFailure = SW_MEMORY_FAILURE;
-constexpr uint32_t kWrongLength = SW_WRONG_LENGTH;
-constexpr uint32_t kConditionsNotSatisfied = SW_CONDITIONS_NOT_SATISFIED;
-constexpr uint32_t kNoDiagnosis = SW_NO_DIAGNOSIS;
-
 }  // namespace simkey::sw
 
 #endif

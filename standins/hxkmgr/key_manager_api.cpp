@@ -79,7 +79,7 @@ void requireKnownAddress(const std::string &address) {
 int transmitPcsc(uint64_t handle, uint64_t commandLength, const uint8_t *command, uint64_t capacity,
                  uint64_t *responseLength, uint8_t *response) {
     if (!command || commandLength > kMaxCommandLength) {
-        return toResult(simkey::sw::kWrongLength);
+        return toResult(SW_WRONG_LENGTH);
     }
     using Outcome = hxkmgr::pcsc::Exchange::Outcome;
     hxkmgr::pcsc::Exchange exchanged;
@@ -95,7 +95,7 @@ int transmitPcsc(uint64_t handle, uint64_t commandLength, const uint8_t *command
     switch (exchanged.outcome) {
         case Outcome::answered: return exchanged.statusWord;
         case Outcome::doesNotFit: return toResult(kInsufficientBuffer);
-        case Outcome::noCard: return toResult(simkey::sw::kConditionsNotSatisfied);
+        case Outcome::noCard: return toResult(SW_CONDITIONS_NOT_SATISFIED);
         case Outcome::transportFailure: break;
     }
     return toResult(SW_TRANSPORT_FAILURE);
@@ -123,7 +123,7 @@ extern "C" {
 HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLength, const uint8_t *command,
                                 uint64_t *responseLength, uint8_t *response) {
     if (!responseLength) {
-        return toResult(simkey::sw::kNoDiagnosis);
+        return toResult(SW_NO_DIAGNOSIS);
     }
     const uint64_t capacity = *responseLength;
     *responseLength = 0;
@@ -138,11 +138,11 @@ HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLengt
         return toResult(SW_TRANSPORT_FAILURE);
     }
     if (!command || commandLength > kMaxCommandLength) {
-        return toResult(simkey::sw::kWrongLength);
+        return toResult(SW_WRONG_LENGTH);
     }
     try {
         const auto answer = connection->exchange({command, static_cast<size_t>(commandLength)});
-        if (answer.status != simkey::sw::kSuccess) {
+        if (answer.status != SW_SUCCESS) {
             return toResult(answer.status);
         }
         if (answer.data.size() > capacity || (!response && !answer.data.empty())) {
@@ -152,16 +152,16 @@ HXKMGR_API int Icc_tsi_apiHxDev(uint64_t keyManagerHandle, uint64_t commandLengt
             std::memcpy(response, answer.data.data(), answer.data.size());
         }
         *responseLength = answer.data.size();
-        return toResult(simkey::sw::kSuccess);
+        return toResult(SW_SUCCESS);
     } catch (const simkey::StateFileNotWritten &error) {
         setError(error.what());
-        return toResult(simkey::sw::kMemoryFailure);
+        return toResult(SW_MEMORY_FAILURE);
     } catch (const simkey::CommandsNotAllowed &error) {
         setError(error.what());
-        return toResult(simkey::sw::kConditionsNotSatisfied);
+        return toResult(SW_CONDITIONS_NOT_SATISFIED);
     } catch (const std::exception &error) {
         setError(error.what());
-        return toResult(simkey::sw::kNoDiagnosis);
+        return toResult(SW_NO_DIAGNOSIS);
     }
 }
 
@@ -315,7 +315,7 @@ HXKMGR_API int HXSimLiftFinger(DeviceContext *context) {
 
 HXKMGR_API int HXSimInjectFault(DeviceContext *context, uint32_t statusWord, const char *command, unsigned count) {
     return control(context, "HXSimInjectFault", [&](simkey::Connection &connection) {
-        if (statusWord == 0 || statusWord == simkey::sw::kSuccess || count == 0) {
+        if (statusWord == 0 || statusWord == SW_SUCCESS || count == 0) {
             setError("HXSimInjectFault: a fault needs a failure status word and a count of at least 1");
             return kBadArgument;
         }

@@ -130,14 +130,12 @@ CaptureWorker::Next CaptureWorker::CaptureStage() {
     }
     if (outcome->text != nullptr) Show(Translated(outcome->text));
     switch (outcome->step) {
-    case WorkerStep::Extract:
-        return Next::Extraction;
-    case WorkerStep::Exit:
-        // The key wants the login first: the pass ends as locked.
-        do_return(dialog_, shown_, kLocked);
-        return Next::Exit;
-    default:
-        return Next::LoopTest;
+        case WorkerStep::Extract: return Next::Extraction;
+        case WorkerStep::Exit:
+            // The key wants the login first: the pass ends as locked.
+            do_return(dialog_, shown_, kLocked);
+            return Next::Exit;
+        default: return Next::LoopTest;
     }
 }
 
@@ -154,16 +152,13 @@ CaptureWorker::Next CaptureWorker::ExtractionStage() {
     if (outcome == nullptr) return Next::LoopTest;  // captures again; the label stays
     Show(Translated(outcome->text));
     switch (outcome->step) {
-    case WorkerStep::Exit:
-        do_return(dialog_, QString(), result_);
-        return Next::Exit;
-    case WorkerStep::CheckSecurity:
-        // With the security state satisfied the features in the slot are
-        // good enough to identify; otherwise capture again.
-        result_ = SecurityStateSatisfied() ? 0 : kSecurityNotSatisfied;
-        return Next::LoopTest;
-    default:
-        return Next::LoopTest;  // result 0 leaves the loop for identification
+        case WorkerStep::Exit: do_return(dialog_, QString(), result_); return Next::Exit;
+        case WorkerStep::CheckSecurity:
+            // With the security state satisfied the features in the slot are
+            // good enough to identify; otherwise capture again.
+            result_ = SecurityStateSatisfied() ? 0 : kSecurityNotSatisfied;
+            return Next::LoopTest;
+        default: return Next::LoopTest;  // result 0 leaves the loop for identification
     }
 }
 
@@ -180,20 +175,18 @@ CaptureWorker::Next CaptureWorker::IdentificationStage() {
         return Next::Exit;
     }
     switch (outcome->step) {
-    case WorkerStep::Identify:
-        Show(QObject::tr("Login authentication success,\nThe fingerprint matches No.") +
-             QString::number(matchNumber_) + QObject::tr(" fingerprint template"));
-        result_ = 0;
-        control_.Sleep(kAfterSuccessTextMs);
-        SuccessExit();
-        return Next::Exit;
-    case WorkerStep::Retry:
-        Show(Translated(outcome->text));
-        return Retry();
-    default:
-        Show(Translated(outcome->text));
-        do_return(dialog_, shown_, result_);
-        return Next::Exit;
+        case WorkerStep::Identify:
+            Show(QObject::tr("Login authentication success,\nThe fingerprint matches No.") +
+                 QString::number(matchNumber_) + QObject::tr(" fingerprint template"));
+            result_ = 0;
+            control_.Sleep(kAfterSuccessTextMs);
+            SuccessExit();
+            return Next::Exit;
+        case WorkerStep::Retry: Show(Translated(outcome->text)); return Retry();
+        default:
+            Show(Translated(outcome->text));
+            do_return(dialog_, shown_, result_);
+            return Next::Exit;
     }
 }
 

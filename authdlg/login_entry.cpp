@@ -61,20 +61,15 @@ PassOutcome FingerprintPass(DeviceContext *hDev, uint8_t verifyMode, uint64_t dw
     dialog.reset();
 
     switch (code) {
-    case 0:
-        return {0, true};
-    case LOGIN_E_CANCELLED:
-    case kDialogResultCancel:
-        return {kCancelled, true};
-    case FP_E_VERIFY_MISMATCH:
-    case FP_E_IDENTIFY_MISMATCH:
-        return {LOGIN_E_FINGER_FAILED | retries, retries == 0};
-    case LOGIN_E_LOCKED:
-    case FP_E_LOCK:
-    case kDeviceStopCode:
-        return {code, true};
-    default:
-        return {code, false};
+        case 0: return {0, true};
+        case LOGIN_E_CANCELLED:
+        case kDialogResultCancel: return {kCancelled, true};
+        case FP_E_VERIFY_MISMATCH:
+        case FP_E_IDENTIFY_MISMATCH: return {LOGIN_E_FINGER_FAILED | retries, retries == 0};
+        case LOGIN_E_LOCKED:
+        case FP_E_LOCK:
+        case kDeviceStopCode: return {code, true};
+        default: return {code, false};
     }
 }
 
@@ -90,25 +85,25 @@ uint64_t RunPasses(DeviceContext *hDev, QWidget *parent, uint8_t loginType, uint
         }
         const uint8_t verifyMode = ReadVerifyMode(hDev);
         switch (Dispatch(hDev, verifyMode, loginType, retryTimes)) {
-        case Branch::Success:
-            if (!silent) ShowMessage(parent, QMessageBox::Information, QObject::tr("Hexlumina"), QObject::tr("Success"));
-            return 0;
-        case Branch::CacheFail:
-            if (!silent) {
-                ShowMessage(parent, QMessageBox::Warning, QObject::tr("Hexlumina"),
-                            QObject::tr("Login with cache fail!"));
-            }
-            return LOGIN_E_NO_CACHE;
-        case Branch::PinLogin:
-            return VerifyUserPin(hDev, parent);
-        case Branch::None:
-            // Nothing to ask: a repeated pass would select nothing again.
-            return LOGIN_E_NO_BRANCH;
-        case Branch::FingerprintDialog:
-            break;
+            case Branch::Success:
+                if (!silent)
+                    ShowMessage(parent, QMessageBox::Information, QObject::tr("Hexlumina"), QObject::tr("Success"));
+                return 0;
+            case Branch::CacheFail:
+                if (!silent) {
+                    ShowMessage(parent, QMessageBox::Warning, QObject::tr("Hexlumina"),
+                                QObject::tr("Login with cache fail!"));
+                }
+                return LOGIN_E_NO_CACHE;
+            case Branch::PinLogin: return VerifyUserPin(hDev, parent);
+            case Branch::None:
+                // Nothing to ask: a repeated pass would select nothing again.
+                return LOGIN_E_NO_BRANCH;
+            case Branch::FingerprintDialog: break;
         }
         const PassOutcome pass = FingerprintPass(hDev, verifyMode, dwFlags, retryTimes);
-        const bool repeat = loginType != LOGIN_CACHE_ONLY && (dwFlags & LOGIN_FLAG_SINGLE_PASS) == 0 && pass.result != 0;
+        const bool repeat =
+            loginType != LOGIN_CACHE_ONLY && (dwFlags & LOGIN_FLAG_SINGLE_PASS) == 0 && pass.result != 0;
         if (pass.decided || !repeat) return pass.result;
     }
 }
@@ -118,8 +113,10 @@ uint64_t RunPasses(DeviceContext *hDev, QWidget *parent, uint8_t loginType, uint
 bool DeviceCallsPresent() {
     const std::vector<std::string> missing = BindDeviceCalls();
     for (const std::string &name : missing) {
-        std::fprintf(stderr, "HXLoginVerify: %s is not loaded in this process (load libfpdevice.so and "
-                     "libhxpkcs.so with RTLD_GLOBAL first)\n", name.c_str());
+        std::fprintf(stderr,
+                     "HXLoginVerify: %s is not loaded in this process (load libfpdevice.so and "
+                     "libhxpkcs.so with RTLD_GLOBAL first)\n",
+                     name.c_str());
     }
     return missing.empty();
 }
@@ -140,9 +137,8 @@ bool GuiReady() {
 }  // namespace
 }  // namespace authdlg
 
-extern "C" AUTHDLG_API uint64_t HXLoginVerify(DeviceContext *hDev, QWidget *parent, uint8_t loginType,
-                                              uint64_t dwFlags, void *pReserved, uint8_t *RetryTimes,
-                                              int bCreateApp) {
+extern "C" AUTHDLG_API uint64_t HXLoginVerify(DeviceContext *hDev, QWidget *parent, uint8_t loginType, uint64_t dwFlags,
+                                              void *pReserved, uint8_t *RetryTimes, int bCreateApp) {
     using namespace authdlg;
     (void)pReserved;
     if (!DeviceCallsPresent()) return LOGIN_E_UNAVAILABLE;

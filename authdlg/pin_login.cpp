@@ -19,15 +19,12 @@ extern "C" AUTHDLG_API uint64_t VerifyUserPin(DeviceContext *hDev, QWidget *pare
         const PinAnswer answer =
             VerifyEnteredPin(hDev, dialog, Device().verifyUserPinBio, parent, RetryWording::Joined);
         switch (answer.verdict) {
-        case PinVerdict::Accepted:
-            ShowMessage(parent, QMessageBox::Information, QObject::tr("Hexlumina"), QObject::tr("Success"));
-            return 0;
-        case PinVerdict::Locked:
-            return kLocked;
-        case PinVerdict::TryAgain:
-            continue;
-        case PinVerdict::Refused:
-            break;
+            case PinVerdict::Accepted:
+                ShowMessage(parent, QMessageBox::Information, QObject::tr("Hexlumina"), QObject::tr("Success"));
+                return 0;
+            case PinVerdict::Locked: return kLocked;
+            case PinVerdict::TryAgain: continue;
+            case PinVerdict::Refused: break;
         }
         // Without a status word from the key (the PKCS library missing, for
         // example) the bridge's own code says more than 0x80000000 would.

@@ -37,18 +37,16 @@ PinAnswer VerifyEnteredPin(DeviceContext *hDev, WPinInput &dialog, PinVerifyCall
     answer.verdict = VerdictOf(answer.result, answer.statusWord);
     const QString title = QObject::tr("Hexlumina");
     switch (answer.verdict) {
-    case PinVerdict::Accepted:
-        break;
-    case PinVerdict::Locked:
-        ShowMessage(parent, QMessageBox::Warning, title, QObject::tr("Key locked!"));
-        break;
-    case PinVerdict::TryAgain:
-        ShowMessage(parent, QMessageBox::Warning, title, RetryWarning(answer.statusWord, wording));
-        break;
-    case PinVerdict::Refused:
-        ShowMessage(parent, QMessageBox::Warning, title,
-                    QObject::tr("Can NOT verify this key, please check whether this key had been initialized correctly!"));
-        break;
+        case PinVerdict::Accepted: break;
+        case PinVerdict::Locked: ShowMessage(parent, QMessageBox::Warning, title, QObject::tr("Key locked!")); break;
+        case PinVerdict::TryAgain:
+            ShowMessage(parent, QMessageBox::Warning, title, RetryWarning(answer.statusWord, wording));
+            break;
+        case PinVerdict::Refused:
+            ShowMessage(
+                parent, QMessageBox::Warning, title,
+                QObject::tr("Can NOT verify this key, please check whether this key had been initialized correctly!"));
+            break;
     }
     return answer;
 }

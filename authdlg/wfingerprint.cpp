@@ -81,20 +81,19 @@ void WFingerPrint::showEvent(QShowEvent *event) {
     if (TemplateListed(hDev)) nHaveTemplate = 1;
     const bool listed = nHaveTemplate > 0;
     switch (VerifyMode) {
-    case 0:
-        pinmodebutton->setVisible(true);
-        pinmodebutton->setEnabled(true);
-        outlabel->setText(QObject::tr("Verify mode is password verify mode,Please input PIN!"));
-        break;
-    case 1:
-    case 2:
-        pinmodebutton->setVisible(VerifyMode == 2);
-        pinmodebutton->setEnabled(VerifyMode == 2);
-        outlabel->setText(listed ? Prompt() : NoTemplate());
-        if (listed) Logon();
-        break;
-    default:
-        break;
+        case 0:
+            pinmodebutton->setVisible(true);
+            pinmodebutton->setEnabled(true);
+            outlabel->setText(QObject::tr("Verify mode is password verify mode,Please input PIN!"));
+            break;
+        case 1:
+        case 2:
+            pinmodebutton->setVisible(VerifyMode == 2);
+            pinmodebutton->setEnabled(VerifyMode == 2);
+            outlabel->setText(listed ? Prompt() : NoTemplate());
+            if (listed) Logon();
+            break;
+        default: break;
     }
 }
 
@@ -138,20 +137,17 @@ void WFingerPrint::pinmodebutton_clicked() {
         const authdlg::PinAnswer answer = authdlg::VerifyEnteredPin(hDev, pinDialog, authdlg::Device().verifyUserPin,
                                                                     this, authdlg::RetryWording::Spaced);
         switch (answer.verdict) {
-        case PinVerdict::Accepted:
-            pinDialog.bInputAgain = 0;
-            done(0);
-            break;
-        case PinVerdict::Locked:
-            // A locked key ends the pass as locked, as the PIN login does.
-            pinDialog.bInputAgain = 0;
-            done(authdlg::DialogResult(authdlg::kLocked));
-            break;
-        case PinVerdict::TryAgain:
-            pinDialog.bInputAgain = 1;
-            break;
-        case PinVerdict::Refused:
-            break;
+            case PinVerdict::Accepted:
+                pinDialog.bInputAgain = 0;
+                done(0);
+                break;
+            case PinVerdict::Locked:
+                // A locked key ends the pass as locked, as the PIN login does.
+                pinDialog.bInputAgain = 0;
+                done(authdlg::DialogResult(authdlg::kLocked));
+                break;
+            case PinVerdict::TryAgain: pinDialog.bInputAgain = 1; break;
+            case PinVerdict::Refused: break;
         }
     }
 }

@@ -11,8 +11,7 @@ namespace authdlg {
 
 void WorkerMailbox::deliver() { control_->DeliverOne(); }
 
-WorkerControl::WorkerControl(WFingerPrint *dialog)
-    : dialog_(dialog), mailbox_(std::make_unique<WorkerMailbox>(this)) {}
+WorkerControl::WorkerControl(WFingerPrint *dialog) : dialog_(dialog), mailbox_(std::make_unique<WorkerMailbox>(this)) {}
 
 WorkerControl::~WorkerControl() { StopAndJoin(); }
 

@@ -27,8 +27,8 @@ public:
     // Escape and the close control: result 0 with the again-flag cleared.
     void reject() override;
 
-    char szPin[16];        // the last valid entry, zero-terminated
-    uint8_t bInputAgain;   // 1 after an entry of wrong length or characters
+    char szPin[16];              // the last valid entry, zero-terminated
+    uint8_t bInputAgain;         // 1 after an entry of wrong length or characters
     static uint64_t nMaxPinLen;  // 8: the longest PIN and the field's limit
 
 public slots:

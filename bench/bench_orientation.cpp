@@ -26,8 +26,7 @@ namespace {
 constexpr int kWindow = 9;
 
 // Ridges of a whorl with some noise, like a half-resolution scan.
-std::vector<uint8_t> ridge_image(int side)
-{
+std::vector<uint8_t> ridge_image(int side) {
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> noise(-25, 25);
     std::vector<uint8_t> image(static_cast<size_t>(side) * side);
@@ -35,20 +34,17 @@ std::vector<uint8_t> ridge_image(int side)
         for (int x = 0; x < side; ++x) {
             const double r = std::hypot(x - side * 0.45, (y - side * 0.55) * 1.3);
             const int v = 128 + static_cast<int>(90 * std::sin(r * 0.75)) + noise(rng);
-            image[static_cast<size_t>(y) * side + x] =
-                static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+            image[static_cast<size_t>(y) * side + x] = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
         }
     }
     return image;
 }
 
-void set_items(benchmark::State &state, int side)
-{
+void set_items(benchmark::State &state, int side) {
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(side) * side);
 }
 
-void direction_field(benchmark::State &state)
-{
+void direction_field(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     const auto image = ridge_image(side);
     for (auto _ : state) {
@@ -56,9 +52,8 @@ void direction_field(benchmark::State &state)
         int32_t *q = nullptr;
         BlockField fine{0, 0, 0, nullptr}, change{0, 0, 0, nullptr}, coarse{0, 0, 0, nullptr};
         benchmark::DoNotOptimize(FingerprintGetDirectionFloat(
-            image.data(), static_cast<uint16_t>(side), static_cast<uint16_t>(side),
-            static_cast<uint16_t>(2 * side), static_cast<uint16_t>(2 * side), kWindow, 0, &p, &q,
-            &fine, &change, &coarse));
+            image.data(), static_cast<uint16_t>(side), static_cast<uint16_t>(side), static_cast<uint16_t>(2 * side),
+            static_cast<uint16_t>(2 * side), kWindow, 0, &p, &q, &fine, &change, &coarse));
         free(p);
         free(q);
         free(fine.data);
@@ -69,24 +64,20 @@ void direction_field(benchmark::State &state)
 }
 
 // A field of side x side blocks with smoothly turning orientations.
-std::vector<int16_t> orientation_field(int side)
-{
+std::vector<int16_t> orientation_field(int side) {
     std::vector<int16_t> field(static_cast<size_t>(side) * side);
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
-            field[static_cast<size_t>(y) * side + x] =
-                static_cast<int16_t>((x * 7 + y * 3) % 181 - 90);
+            field[static_cast<size_t>(y) * side + x] = static_cast<int16_t>((x * 7 + y * 3) % 181 - 90);
         }
     }
     return field;
 }
 
-void orient_grad(benchmark::State &state)
-{
+void orient_grad(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     auto field = orientation_field(side);
-    const BlockField source{8, static_cast<uint16_t>(side), static_cast<uint16_t>(side),
-                            field.data()};
+    const BlockField source{8, static_cast<uint16_t>(side), static_cast<uint16_t>(side), field.data()};
     BlockField result{0, 0, 0, nullptr};
     for (auto _ : state) {
         benchmark::DoNotOptimize(FingerprintOrientGrad(&result, &source));
@@ -95,8 +86,7 @@ void orient_grad(benchmark::State &state)
     set_items(state, side);
 }
 
-void angle_diff(benchmark::State &state)
-{
+void angle_diff(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     const auto field = orientation_field(side);
     for (auto _ : state) {
@@ -110,8 +100,7 @@ void angle_diff(benchmark::State &state)
 }
 
 #ifdef FPKEY_HAVE_OPENCV
-void opencv_gradient_sums(benchmark::State &state)
-{
+void opencv_gradient_sums(benchmark::State &state) {
     cv::setNumThreads(1);
     const int side = static_cast<int>(state.range(0));
     auto image = ridge_image(side);
@@ -124,10 +113,8 @@ void opencv_gradient_sums(benchmark::State &state)
         cv::multiply(gy, gy, gyy);
         cv::multiply(gx, gx, gxx);
         cv::subtract(gyy, gxx, q);
-        cv::boxFilter(p, p, -1, cv::Size(kWindow, kWindow), cv::Point(-1, -1), false,
-                      cv::BORDER_CONSTANT);
-        cv::boxFilter(q, q, -1, cv::Size(kWindow, kWindow), cv::Point(-1, -1), false,
-                      cv::BORDER_CONSTANT);
+        cv::boxFilter(p, p, -1, cv::Size(kWindow, kWindow), cv::Point(-1, -1), false, cv::BORDER_CONSTANT);
+        cv::boxFilter(q, q, -1, cv::Size(kWindow, kWindow), cv::Point(-1, -1), false, cv::BORDER_CONSTANT);
         benchmark::DoNotOptimize(p.data);
         benchmark::DoNotOptimize(q.data);
         benchmark::ClobberMemory();
@@ -136,19 +123,11 @@ void opencv_gradient_sums(benchmark::State &state)
 }
 #endif
 
-} // namespace
+}  // namespace
 
-BENCHMARK(direction_field)
-    ->Name("FingerprintGetDirectionFloat/fpkey")
-    ->Arg(256)
-    ->Arg(512)
-    ->Arg(1024);
+BENCHMARK(direction_field)->Name("FingerprintGetDirectionFloat/fpkey")->Arg(256)->Arg(512)->Arg(1024);
 #ifdef FPKEY_HAVE_OPENCV
-BENCHMARK(opencv_gradient_sums)
-    ->Name("FingerprintGetDirectionFloat/opencv")
-    ->Arg(256)
-    ->Arg(512)
-    ->Arg(1024);
+BENCHMARK(opencv_gradient_sums)->Name("FingerprintGetDirectionFloat/opencv")->Arg(256)->Arg(512)->Arg(1024);
 #endif
 BENCHMARK(orient_grad)->Name("FingerprintOrientGrad/fpkey")->Arg(256)->Arg(512)->Arg(1024);
 BENCHMARK(angle_diff)->Name("AngleDiffAbs/fpkey")->Arg(256)->Arg(512)->Arg(1024);

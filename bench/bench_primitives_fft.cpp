@@ -26,8 +26,7 @@ namespace {
 
 // A gray image with the spread of a fingerprint scan: mid-gray ridges and
 // valleys with noise, so histograms are neither flat nor a single spike.
-std::vector<uint8_t> test_image(int height, int width)
-{
+std::vector<uint8_t> test_image(int height, int width) {
     std::mt19937 random(static_cast<unsigned>(height * 31 + width));
     std::normal_distribution<double> noise(0.0, 18.0);
     std::vector<uint8_t> image(static_cast<size_t>(height) * static_cast<size_t>(width));
@@ -42,8 +41,7 @@ std::vector<uint8_t> test_image(int height, int width)
     return image;
 }
 
-std::vector<uint32_t> test_histogram()
-{
+std::vector<uint32_t> test_histogram() {
     const std::vector<uint8_t> image = test_image(256, 256);
     uint32_t *histogram = HistogramCompute(image.data(), 256, 256);
     std::vector<uint32_t> copy(histogram, histogram + FP_HISTOGRAM_BINS);
@@ -51,20 +49,15 @@ std::vector<uint32_t> test_histogram()
     return copy;
 }
 
-void image_sizes(benchmark::internal::Benchmark *b)
-{
-    b->Arg(256)->Arg(512)->Arg(1024);
-}
+void image_sizes(benchmark::internal::Benchmark *b) { b->Arg(256)->Arg(512)->Arg(1024); }
 
-void set_samples_processed(benchmark::State &state, int64_t side)
-{
+void set_samples_processed(benchmark::State &state, int64_t side) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * side * side);
 }
 
 // ---- Histograms ----
 
-void BM_HistogramCreateDestroy(benchmark::State &state)
-{
+void BM_HistogramCreateDestroy(benchmark::State &state) {
     for (auto _ : state) {
         uint32_t *histogram = HistogramCreate();
         benchmark::DoNotOptimize(histogram);
@@ -73,8 +66,7 @@ void BM_HistogramCreateDestroy(benchmark::State &state)
 }
 BENCHMARK(BM_HistogramCreateDestroy)->Name("HistogramCreateDestroy/fpkey");
 
-void BM_HistogramCompute(benchmark::State &state)
-{
+void BM_HistogramCompute(benchmark::State &state) {
     const auto side = static_cast<uint16_t>(state.range(0));
     const std::vector<uint8_t> image = test_image(side, side);
     for (auto _ : state) {
@@ -86,8 +78,7 @@ void BM_HistogramCompute(benchmark::State &state)
 }
 BENCHMARK(BM_HistogramCompute)->Name("HistogramCompute/fpkey")->Apply(image_sizes);
 
-void BM_HistogramStatistics(benchmark::State &state)
-{
+void BM_HistogramStatistics(benchmark::State &state) {
     const std::vector<uint32_t> histogram = test_histogram();
     for (auto _ : state) {
         benchmark::DoNotOptimize(HistogramGetMean(histogram.data()));
@@ -97,8 +88,7 @@ void BM_HistogramStatistics(benchmark::State &state)
 }
 BENCHMARK(BM_HistogramStatistics)->Name("HistogramStatistics/fpkey");
 
-void BM_HistogramPrint(benchmark::State &state)
-{
+void BM_HistogramPrint(benchmark::State &state) {
     const std::vector<uint32_t> histogram = test_histogram();
     const std::string path = "/tmp/fpkey_bench_histogram_" + std::to_string(getpid()) + ".raw";
     for (auto _ : state) {
@@ -110,8 +100,7 @@ BENCHMARK(BM_HistogramPrint)->Name("HistogramPrint/fpkey");
 
 // ---- Copy and fill ----
 
-void BM_ImageCopy(benchmark::State &state)
-{
+void BM_ImageCopy(benchmark::State &state) {
     const auto side = static_cast<uint16_t>(state.range(0));
     const std::vector<uint8_t> source = test_image(side, side);
     std::vector<uint8_t> destination(source.size());
@@ -123,8 +112,7 @@ void BM_ImageCopy(benchmark::State &state)
 }
 BENCHMARK(BM_ImageCopy)->Name("ImageCopy/fpkey")->Apply(image_sizes);
 
-void BM_ImageFlood(benchmark::State &state)
-{
+void BM_ImageFlood(benchmark::State &state) {
     const auto side = static_cast<uint16_t>(state.range(0));
     std::vector<uint8_t> image(static_cast<size_t>(side) * side);
     for (auto _ : state) {
@@ -135,8 +123,7 @@ void BM_ImageFlood(benchmark::State &state)
 }
 BENCHMARK(BM_ImageFlood)->Name("ImageFlood/fpkey")->Apply(image_sizes);
 
-void BM_ImageClear(benchmark::State &state)
-{
+void BM_ImageClear(benchmark::State &state) {
     const auto side = static_cast<uint16_t>(state.range(0));
     std::vector<uint8_t> image(static_cast<size_t>(side) * side);
     for (auto _ : state) {
@@ -149,8 +136,7 @@ BENCHMARK(BM_ImageClear)->Name("ImageClear/fpkey")->Apply(image_sizes);
 
 // ---- Scaling (the argument is the side of the larger image) ----
 
-void BM_ImageEnlarge(benchmark::State &state)
-{
+void BM_ImageEnlarge(benchmark::State &state) {
     const auto side = static_cast<uint16_t>(state.range(0));
     const auto half = static_cast<uint16_t>(side / 2);
     const std::vector<uint8_t> source = test_image(half, half);
@@ -163,8 +149,7 @@ void BM_ImageEnlarge(benchmark::State &state)
 }
 BENCHMARK(BM_ImageEnlarge)->Name("ImageEnlarge/fpkey")->Apply(image_sizes);
 
-void BM_ImageReduce(benchmark::State &state)
-{
+void BM_ImageReduce(benchmark::State &state) {
     const auto side = static_cast<uint16_t>(state.range(0));
     const auto half = static_cast<uint16_t>(side / 2);
     const std::vector<uint8_t> source = test_image(side, side);
@@ -179,8 +164,7 @@ BENCHMARK(BM_ImageReduce)->Name("ImageReduce/fpkey")->Apply(image_sizes);
 
 // ---- Normalisation ----
 
-void BM_ImageNormalize(benchmark::State &state)
-{
+void BM_ImageNormalize(benchmark::State &state) {
     const auto side = static_cast<uint16_t>(state.range(0));
     std::vector<uint8_t> image = test_image(side, side);
     // Each pass stretches the previous result again: the same work every time.
@@ -194,8 +178,7 @@ BENCHMARK(BM_ImageNormalize)->Name("ImageNormalize/fpkey")->Apply(image_sizes);
 
 // ---- Rotation tables (angle count, block side) ----
 
-void BM_AxisTransform(benchmark::State &state)
-{
+void BM_AxisTransform(benchmark::State &state) {
     const auto angles = static_cast<uint8_t>(state.range(0));
     const auto block = static_cast<uint8_t>(state.range(1));
     for (auto _ : state) {
@@ -208,18 +191,14 @@ BENCHMARK(BM_AxisTransform)->Name("AxisTransform/fpkey")->Args({12, 16})->Args({
 
 // ---- FFT ----
 
-void fft_sizes(benchmark::internal::Benchmark *b)
-{
-    b->RangeMultiplier(2)->Range(2, 8192);
-}
+void fft_sizes(benchmark::internal::Benchmark *b) { b->RangeMultiplier(2)->Range(2, 8192); }
 
 struct Signal {
     std::vector<float> re;
     std::vector<float> im;
 };
 
-Signal test_signal(int n)
-{
+Signal test_signal(int n) {
     std::mt19937 random(static_cast<unsigned>(n));
     std::uniform_real_distribution<float> value(-1.0f, 1.0f);
     Signal signal{std::vector<float>(static_cast<size_t>(n)), std::vector<float>(static_cast<size_t>(n))};
@@ -232,8 +211,7 @@ Signal test_signal(int n)
 
 // Forward and inverse alternate, so the data stay bounded (the pair returns
 // the reversed input) and each iteration is one FFT and one IFFT.
-void BM_FftPair(benchmark::State &state)
-{
+void BM_FftPair(benchmark::State &state) {
     const auto n = static_cast<int>(state.range(0));
     Signal signal = test_signal(n);
     for (auto _ : state) {
@@ -248,8 +226,7 @@ BENCHMARK(BM_FftPair)->Name("FftPair/fpkey")->Apply(fft_sizes);
 // One forward transform of fresh data each time (the 1/n scaling would
 // otherwise drive repeated transforms into denormals); the copy of 2 x 128
 // floats is included, as in BM_OpenCv_Dft which writes a separate output.
-void BM_Fft(benchmark::State &state)
-{
+void BM_Fft(benchmark::State &state) {
     const auto n = static_cast<int>(state.range(0));
     const Signal source = test_signal(n);
     Signal signal = source;
@@ -262,8 +239,7 @@ void BM_Fft(benchmark::State &state)
 }
 BENCHMARK(BM_Fft)->Name("FFT/fpkey")->Arg(128);
 
-void BM_HistogramSmooth(benchmark::State &state)
-{
+void BM_HistogramSmooth(benchmark::State &state) {
     const std::vector<uint32_t> source = test_histogram();
     std::vector<uint32_t> histogram(FP_HISTOGRAM_BINS);
     for (auto _ : state) {
@@ -273,8 +249,7 @@ void BM_HistogramSmooth(benchmark::State &state)
 }
 BENCHMARK(BM_HistogramSmooth)->Name("HistogramSmooth/fpkey");
 
-void BM_HistogramSmooth128(benchmark::State &state)
-{
+void BM_HistogramSmooth128(benchmark::State &state) {
     const std::vector<uint32_t> source = test_histogram();
     std::vector<uint32_t> histogram(FP_HISTOGRAM_BINS);
     for (auto _ : state) {
@@ -291,8 +266,7 @@ struct SingleThreadedOpenCv {
 };
 const SingleThreadedOpenCv kSingleThreaded;
 
-void BM_OpenCv_CalcHist(benchmark::State &state)
-{
+void BM_OpenCv_CalcHist(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     std::vector<uint8_t> pixels = test_image(side, side);
     const cv::Mat image(side, side, CV_8UC1, pixels.data());
@@ -309,8 +283,7 @@ void BM_OpenCv_CalcHist(benchmark::State &state)
 }
 BENCHMARK(BM_OpenCv_CalcHist)->Name("HistogramCompute/opencv")->Apply(image_sizes);
 
-void BM_OpenCv_ResizeNearestUp(benchmark::State &state)
-{
+void BM_OpenCv_ResizeNearestUp(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     std::vector<uint8_t> pixels = test_image(side / 2, side / 2);
     const cv::Mat source(side / 2, side / 2, CV_8UC1, pixels.data());
@@ -323,8 +296,7 @@ void BM_OpenCv_ResizeNearestUp(benchmark::State &state)
 }
 BENCHMARK(BM_OpenCv_ResizeNearestUp)->Name("ImageEnlarge/opencv")->Apply(image_sizes);
 
-void BM_OpenCv_ResizeAreaDown(benchmark::State &state)
-{
+void BM_OpenCv_ResizeAreaDown(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     std::vector<uint8_t> pixels = test_image(side, side);
     const cv::Mat source(side, side, CV_8UC1, pixels.data());
@@ -337,8 +309,7 @@ void BM_OpenCv_ResizeAreaDown(benchmark::State &state)
 }
 BENCHMARK(BM_OpenCv_ResizeAreaDown)->Name("ImageReduce/opencv-area")->Apply(image_sizes);
 
-void BM_OpenCv_PyrDown(benchmark::State &state)
-{
+void BM_OpenCv_PyrDown(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     std::vector<uint8_t> pixels = test_image(side, side);
     const cv::Mat source(side, side, CV_8UC1, pixels.data());
@@ -352,8 +323,7 @@ void BM_OpenCv_PyrDown(benchmark::State &state)
 BENCHMARK(BM_OpenCv_PyrDown)->Name("ImageReduce/opencv")->Apply(image_sizes);
 
 // Complex 128-point transform, forward scaled by 1/n like FFT.
-void BM_OpenCv_Dft(benchmark::State &state)
-{
+void BM_OpenCv_Dft(benchmark::State &state) {
     const auto n = static_cast<int>(state.range(0));
     const Signal signal = test_signal(n);
     cv::Mat input(1, n, CV_32FC2);
@@ -369,8 +339,7 @@ void BM_OpenCv_Dft(benchmark::State &state)
 BENCHMARK(BM_OpenCv_Dft)->Name("FFT/opencv")->Arg(128);
 
 // Forward and inverse, as BM_FftPair.
-void BM_OpenCv_DftPair(benchmark::State &state)
-{
+void BM_OpenCv_DftPair(benchmark::State &state) {
     const auto n = static_cast<int>(state.range(0));
     const Signal signal = test_signal(n);
     cv::Mat data(1, n, CV_32FC2);
@@ -387,6 +356,6 @@ void BM_OpenCv_DftPair(benchmark::State &state)
 }
 BENCHMARK(BM_OpenCv_DftPair)->Name("FftPair/opencv")->Arg(128);
 
-#endif // FPKEY_HAVE_OPENCV
+#endif  // FPKEY_HAVE_OPENCV
 
-} // namespace
+}  // namespace

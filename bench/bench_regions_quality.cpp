@@ -26,20 +26,15 @@ constexpr uint8_t kBackground = 0;
 constexpr uint8_t kForeground = 255;
 constexpr uint8_t kAlternate = 128;
 
-void image_sizes(benchmark::internal::Benchmark *b)
-{
-    b->Arg(256)->Arg(512);
-}
+void image_sizes(benchmark::internal::Benchmark *b) { b->Arg(256)->Arg(512); }
 
-void set_samples_processed(benchmark::State &state, int64_t side)
-{
+void set_samples_processed(benchmark::State &state, int64_t side) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * side * side);
 }
 
 // A gray image with fingerprint-like ridges of period 8 that curve around a
 // centre, with noise: the input of the mean and of the quality map.
-std::vector<uint8_t> ridge_image(int side)
-{
+std::vector<uint8_t> ridge_image(int side) {
     std::mt19937 random(static_cast<unsigned>(side));
     std::normal_distribution<double> noise(0.0, 12.0);
     std::vector<uint8_t> image(static_cast<size_t>(side) * side);
@@ -57,8 +52,7 @@ std::vector<uint8_t> ridge_image(int side)
 }
 
 // A foreground mask: one large disk (the finger) with a few small holes.
-std::vector<uint8_t> blob_mask(int side)
-{
+std::vector<uint8_t> blob_mask(int side) {
     std::vector<uint8_t> mask(static_cast<size_t>(side) * side, kBackground);
     const double radius = side * 0.42;
     for (int y = 0; y < side; ++y) {
@@ -76,8 +70,7 @@ std::vector<uint8_t> blob_mask(int side)
 
 // A random mask just above the percolation threshold: one ragged region
 // spanning the image with many short runs, the hard case for a run fill.
-std::vector<uint8_t> maze_mask(int side)
-{
+std::vector<uint8_t> maze_mask(int side) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> roll(0, 99);
     std::vector<uint8_t> mask(static_cast<size_t>(side) * side);
@@ -90,8 +83,7 @@ std::vector<uint8_t> maze_mask(int side)
 }
 
 // A mask with specks and holes of all sizes from 1 to about 40 pixels.
-std::vector<uint8_t> speckled_mask(int side)
-{
+std::vector<uint8_t> speckled_mask(int side) {
     std::vector<uint8_t> mask = blob_mask(side);
     std::mt19937 random(3);
     std::uniform_int_distribution<int> position(0, side - 1);
@@ -114,18 +106,14 @@ std::vector<uint8_t> speckled_mask(int side)
 constexpr int kBlob = 0;
 constexpr int kMaze = 1;
 
-std::vector<uint8_t> scene(int which, int side)
-{
-    return which == kBlob ? blob_mask(side) : maze_mask(side);
-}
+std::vector<uint8_t> scene(int which, int side) { return which == kBlob ? blob_mask(side) : maze_mask(side); }
 
 // ---- Region growing ----
 
 // The region is filled back and forth between two values, so every
 // iteration fills the same pixels without copying the image.
 template <int Scene>
-void BM_RegionGrow(benchmark::State &state)
-{
+void BM_RegionGrow(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     std::vector<uint8_t> image = scene(Scene, side);
     uint8_t from = kForeground;
@@ -133,8 +121,8 @@ void BM_RegionGrow(benchmark::State &state)
     uint32_t area = 0;
     int16_t left = 0, top = 0, right = 0, bottom = 0;
     for (auto _ : state) {
-        RegionGrow(image.data(), side, side, static_cast<int16_t>(side / 2),
-                   static_cast<int16_t>(side / 2), &area, &left, &top, &right, &bottom, from, to, 1);
+        RegionGrow(image.data(), side, side, static_cast<int16_t>(side / 2), static_cast<int16_t>(side / 2), &area,
+                   &left, &top, &right, &bottom, from, to, 1);
         benchmark::DoNotOptimize(area);
         std::swap(from, to);
     }
@@ -146,8 +134,7 @@ BENCHMARK_TEMPLATE(BM_RegionGrow, kMaze)->Name("RegionGrowMaze/fpkey")->Apply(im
 
 // A smooth radial ramp filled within a tolerance of 20 around its centre;
 // the image is restored by a copy in every iteration.
-std::vector<uint8_t> ramp_image(int side)
-{
+std::vector<uint8_t> ramp_image(int side) {
     std::vector<uint8_t> image(static_cast<size_t>(side) * side);
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
@@ -160,8 +147,7 @@ std::vector<uint8_t> ramp_image(int side)
     return image;
 }
 
-void BM_RegionGrowTolerance(benchmark::State &state)
-{
+void BM_RegionGrowTolerance(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     const std::vector<uint8_t> original = ramp_image(side);
     std::vector<uint8_t> image = original;
@@ -170,8 +156,8 @@ void BM_RegionGrowTolerance(benchmark::State &state)
     int16_t left = 0, top = 0, right = 0, bottom = 0;
     for (auto _ : state) {
         memcpy(image.data(), original.data(), original.size());
-        RegionGrow(image.data(), side, side, static_cast<int16_t>(side / 2),
-                   static_cast<int16_t>(side / 2), &area, &left, &top, &right, &bottom, value, 250, 20);
+        RegionGrow(image.data(), side, side, static_cast<int16_t>(side / 2), static_cast<int16_t>(side / 2), &area,
+                   &left, &top, &right, &bottom, value, 250, 20);
         benchmark::DoNotOptimize(area);
     }
     state.counters["area"] = area;
@@ -179,8 +165,7 @@ void BM_RegionGrowTolerance(benchmark::State &state)
 }
 BENCHMARK(BM_RegionGrowTolerance)->Name("RegionGrowTolerance/fpkey")->Apply(image_sizes);
 
-void BM_RemoveSmallArea(benchmark::State &state)
-{
+void BM_RemoveSmallArea(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     const std::vector<uint8_t> original = speckled_mask(side);
     std::vector<uint8_t> image = original;
@@ -195,8 +180,7 @@ BENCHMARK(BM_RemoveSmallArea)->Name("RemoveSmallArea/fpkey")->Apply(image_sizes)
 
 // ---- Filters ----
 
-void BM_MeanSmooth(benchmark::State &state)
-{
+void BM_MeanSmooth(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     const std::vector<uint8_t> source = ridge_image(side);
     std::vector<uint8_t> destination(source.size());
@@ -210,8 +194,7 @@ BENCHMARK(BM_MeanSmooth)->Name("MeanSmooth/fpkey")->Apply(image_sizes);
 // The same run again, paired with cv::blur under MeanSmooth's border rule.
 BENCHMARK(BM_MeanSmooth)->Name("MeanSmoothConstantBorder/fpkey")->Apply(image_sizes);
 
-void BM_MeanSmoothInPlace(benchmark::State &state)
-{
+void BM_MeanSmoothInPlace(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     std::vector<uint8_t> image = ridge_image(side);
     for (auto _ : state) {
@@ -225,8 +208,7 @@ BENCHMARK(BM_MeanSmoothInPlace)->Name("MeanSmoothInPlace/fpkey")->Apply(image_si
 // Runs of up to 3 foreground pixels of the maze, along rows (direction 0) or
 // columns (direction 1).
 template <uint8_t Direction>
-void BM_RemoveStripe(benchmark::State &state)
-{
+void BM_RemoveStripe(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     const std::vector<uint8_t> original = maze_mask(side);
     std::vector<uint8_t> image = original;
@@ -243,16 +225,14 @@ BENCHMARK_TEMPLATE(BM_RemoveStripe, 1)->Name("RemoveStripeColumns/fpkey")->Apply
 
 // ---- Gradients and block quality ----
 
-void release_set(uint16_t **set)
-{
+void release_set(uint16_t **set) {
     for (int d = 0; d < 4; ++d) {
         free(set[d]);
     }
     free(set);
 }
 
-void BM_FpGetImg4DirectionGrads(benchmark::State &state)
-{
+void BM_FpGetImg4DirectionGrads(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     const std::vector<uint8_t> image = ridge_image(side);
     for (auto _ : state) {
@@ -264,8 +244,7 @@ void BM_FpGetImg4DirectionGrads(benchmark::State &state)
 }
 BENCHMARK(BM_FpGetImg4DirectionGrads)->Name("FpGetImg4DirectionGrads/fpkey")->Apply(image_sizes);
 
-void BM_FpGetImg4DirectionGradsEx(benchmark::State &state)
-{
+void BM_FpGetImg4DirectionGradsEx(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     const std::vector<uint8_t> image = ridge_image(side);
     for (auto _ : state) {
@@ -277,8 +256,7 @@ void BM_FpGetImg4DirectionGradsEx(benchmark::State &state)
 }
 BENCHMARK(BM_FpGetImg4DirectionGradsEx)->Name("FpGetImg4DirectionGradsEx/fpkey")->Apply(image_sizes);
 
-void BM_ImageBlkQuality(benchmark::State &state)
-{
+void BM_ImageBlkQuality(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     const std::vector<uint8_t> image = ridge_image(side);
     for (auto _ : state) {
@@ -290,8 +268,7 @@ void BM_ImageBlkQuality(benchmark::State &state)
 }
 BENCHMARK(BM_ImageBlkQuality)->Name("ImageBlkQuality/fpkey")->Apply(image_sizes);
 
-void BM_ImageBlkQualityEx(benchmark::State &state)
-{
+void BM_ImageBlkQualityEx(benchmark::State &state) {
     const auto side = static_cast<int16_t>(state.range(0));
     const std::vector<uint8_t> image = ridge_image(side);
     uint16_t **set = FpGetImg4DirectionGradsEx(image.data(), side, side, 4);
@@ -314,8 +291,7 @@ const SingleThreadedOpenCv kSingleThreaded;
 
 // Exact-value fill, 4-connected, back and forth as BM_RegionGrow.
 template <int Scene>
-void BM_OpenCv_FloodFill(benchmark::State &state)
-{
+void BM_OpenCv_FloodFill(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     std::vector<uint8_t> pixels = scene(Scene, side);
     cv::Mat image(side, side, CV_8UC1, pixels.data());
@@ -334,8 +310,7 @@ BENCHMARK_TEMPLATE(BM_OpenCv_FloodFill, kBlob)->Name("RegionGrowBlob/opencv")->A
 BENCHMARK_TEMPLATE(BM_OpenCv_FloodFill, kMaze)->Name("RegionGrowMaze/opencv")->Apply(image_sizes);
 
 // Levels within 19 of the seed's, as RegionGrow with tolerance 20.
-void BM_OpenCv_FloodFillTolerance(benchmark::State &state)
-{
+void BM_OpenCv_FloodFillTolerance(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     const std::vector<uint8_t> original = ramp_image(side);
     std::vector<uint8_t> pixels = original;
@@ -354,8 +329,7 @@ void BM_OpenCv_FloodFillTolerance(benchmark::State &state)
 BENCHMARK(BM_OpenCv_FloodFillTolerance)->Name("RegionGrowTolerance/opencv")->Apply(image_sizes);
 
 // Labels the foreground, then recolours the labels of at most 40 pixels.
-void BM_OpenCv_ConnectedComponentsRemoval(benchmark::State &state)
-{
+void BM_OpenCv_ConnectedComponentsRemoval(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     const std::vector<uint8_t> original = speckled_mask(side);
     std::vector<uint8_t> pixels = original;
@@ -384,8 +358,7 @@ void BM_OpenCv_ConnectedComponentsRemoval(benchmark::State &state)
 }
 BENCHMARK(BM_OpenCv_ConnectedComponentsRemoval)->Name("RemoveSmallArea/opencv")->Apply(image_sizes);
 
-void BM_OpenCv_Blur(benchmark::State &state)
-{
+void BM_OpenCv_Blur(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     std::vector<uint8_t> pixels = ridge_image(side);
     const cv::Mat source(side, side, CV_8UC1, pixels.data());
@@ -399,8 +372,7 @@ void BM_OpenCv_Blur(benchmark::State &state)
 BENCHMARK(BM_OpenCv_Blur)->Name("MeanSmooth/opencv")->Apply(image_sizes);
 
 // The border rule of MeanSmooth: samples outside count as 0.
-void BM_OpenCv_BlurConstantBorder(benchmark::State &state)
-{
+void BM_OpenCv_BlurConstantBorder(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     std::vector<uint8_t> pixels = ridge_image(side);
     const cv::Mat source(side, side, CV_8UC1, pixels.data());
@@ -413,6 +385,6 @@ void BM_OpenCv_BlurConstantBorder(benchmark::State &state)
 }
 BENCHMARK(BM_OpenCv_BlurConstantBorder)->Name("MeanSmoothConstantBorder/opencv")->Apply(image_sizes);
 
-#endif // FPKEY_HAVE_OPENCV
+#endif  // FPKEY_HAVE_OPENCV
 
-} // namespace
+}  // namespace

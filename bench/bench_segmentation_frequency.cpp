@@ -28,8 +28,7 @@
 namespace {
 
 // A round finger of ridges (period 9) on a flat, slightly noisy background.
-std::vector<uint8_t> finger(int side)
-{
+std::vector<uint8_t> finger(int side) {
     std::vector<uint8_t> image(static_cast<size_t>(side) * side);
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> noise(-3, 3);
@@ -48,8 +47,7 @@ std::vector<uint8_t> finger(int side)
 }
 
 // Sobel magnitude / 4, clipped: the kind of image the thresholds expect.
-std::vector<uint8_t> gradients(const std::vector<uint8_t> &gray, int side)
-{
+std::vector<uint8_t> gradients(const std::vector<uint8_t> &gray, int side) {
     std::vector<uint8_t> out(gray.size(), 0);
     for (int y = 1; y + 1 < side; ++y) {
         for (int x = 1; x + 1 < side; ++x) {
@@ -63,45 +61,39 @@ std::vector<uint8_t> gradients(const std::vector<uint8_t> &gray, int side)
     return out;
 }
 
-void set_items(benchmark::State &state, int side)
-{
+void set_items(benchmark::State &state, int side) {
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(side) * side);
 }
 
 template <uint32_t (*Threshold)(uint8_t *, int16_t, int16_t)>
-void threshold(benchmark::State &state)
-{
+void threshold(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     const auto grads = gradients(finger(side), side);
     std::vector<uint8_t> work(grads.size());
     for (auto _ : state) {
         work = grads;
-        benchmark::DoNotOptimize(
-            Threshold(work.data(), static_cast<int16_t>(side), static_cast<int16_t>(side)));
+        benchmark::DoNotOptimize(Threshold(work.data(), static_cast<int16_t>(side), static_cast<int16_t>(side)));
         benchmark::ClobberMemory();
     }
     set_items(state, side);
 }
 
-void frequency(benchmark::State &state)
-{
+void frequency(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     const auto image = finger(side);
     // 36.87 degrees of ridge direction (cos t, sin t) for these stripes.
     std::vector<int16_t> angles(static_cast<size_t>(side / 8) * (side / 8), -37);
-    const BlockField field{8, static_cast<uint16_t>(side / 8), static_cast<uint16_t>(side / 8),
-                           angles.data()};
+    const BlockField field{8, static_cast<uint16_t>(side / 8), static_cast<uint16_t>(side / 8), angles.data()};
     for (auto _ : state) {
         uint8_t *map = nullptr;
-        benchmark::DoNotOptimize(FpGetFrequency(image.data(), static_cast<int16_t>(side),
-                                                static_cast<int16_t>(side), &field, &map));
+        benchmark::DoNotOptimize(
+            FpGetFrequency(image.data(), static_cast<int16_t>(side), static_cast<int16_t>(side), &field, &map));
         std::free(map);
     }
     set_items(state, side);
 }
 
-void not_continue(benchmark::State &state)
-{
+void not_continue(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     const auto image = finger(side);
     for (auto _ : state) {
@@ -110,20 +102,17 @@ void not_continue(benchmark::State &state)
     set_items(state, side);
 }
 
-void complexity(benchmark::State &state)
-{
+void complexity(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     auto mask = gradients(finger(side), side);
     FpThresholdingGradsImageEx(mask.data(), static_cast<int16_t>(side), static_cast<int16_t>(side));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Complexity(mask.data(), static_cast<int16_t>(side),
-                                            static_cast<int16_t>(side), 255));
+        benchmark::DoNotOptimize(Complexity(mask.data(), static_cast<int16_t>(side), static_cast<int16_t>(side), 255));
     }
     set_items(state, side);
 }
 
-void project(benchmark::State &state, int32_t direction)
-{
+void project(benchmark::State &state, int32_t direction) {
     const int side = static_cast<int>(state.range(0));
     const auto image = finger(side);
     std::vector<uint32_t> out(side);
@@ -136,8 +125,7 @@ void project(benchmark::State &state, int32_t direction)
 }
 
 #ifdef FPKEY_HAVE_OPENCV
-void cv_segmentation(benchmark::State &state)
-{
+void cv_segmentation(benchmark::State &state) {
     const int side = static_cast<int>(state.range(0));
     auto gray = finger(side);
     const cv::Mat src(side, side, CV_8U, gray.data());
@@ -157,8 +145,7 @@ void cv_segmentation(benchmark::State &state)
     set_items(state, side);
 }
 
-void cv_project(benchmark::State &state, int dim)
-{
+void cv_project(benchmark::State &state, int dim) {
     const int side = static_cast<int>(state.range(0));
     auto image = finger(side);
     const cv::Mat src(side, side, CV_8U, image.data());
@@ -173,8 +160,7 @@ void cv_project(benchmark::State &state, int dim)
 #endif
 
 template <typename F>
-void add(const std::string &name, F fn)
-{
+void add(const std::string &name, F fn) {
     benchmark::RegisterBenchmark(name.c_str(), fn)->Arg(256)->Arg(512);
 }
 
@@ -196,4 +182,4 @@ const int kRegistered = [] {
     return 0;
 }();
 
-} // namespace
+}  // namespace

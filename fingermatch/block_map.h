@@ -16,7 +16,9 @@ struct BlockMap {
 
     BlockMap() = default;
     BlockMap(int rowCount, int colCount, int size, float fill)
-        : rows(rowCount), cols(colCount), cellSize(size),
+        : rows(rowCount),
+          cols(colCount),
+          cellSize(size),
           values(static_cast<size_t>(rowCount) * static_cast<size_t>(colCount), fill) {}
 
     float &Cell(int row, int col) { return values[static_cast<size_t>(row) * cols + col]; }

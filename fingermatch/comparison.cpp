@@ -33,7 +33,9 @@ constexpr float kDistanceSlope = -8.0f / 5.0f;
 constexpr float kAngleMidpoint = std::numbers::pi_v<float> / 12.0f;
 constexpr float kAngleSlope = -30.0f;
 
-float Sigmoid(float value, float midpoint, float slope) { return 1.0f / (1.0f + std::exp(-slope * (value - midpoint))); }
+float Sigmoid(float value, float midpoint, float slope) {
+    return 1.0f / (1.0f + std::exp(-slope * (value - midpoint)));
+}
 
 struct Pair {
     size_t a;
@@ -84,8 +86,8 @@ float Compatibility(const PreparedView &a, const PreparedView &b, const Pair &t,
     const float lengthA = std::hypot(at.x - ak.x, at.y - ak.y);
     const float lengthB = std::hypot(bt.x - bk.x, bt.y - bk.y);
     const float distance = std::fabs(lengthA - lengthB) - kStretch * 0.5f * (lengthA + lengthB);
-    const float direction = std::fabs(AngleDifference(AngleDifference(at.direction, ak.direction),
-                                                      AngleDifference(bt.direction, bk.direction)));
+    const float direction = std::fabs(
+        AngleDifference(AngleDifference(at.direction, ak.direction), AngleDifference(bt.direction, bk.direction)));
     const float radial = std::fabs(AngleDifference(RadialAngle(at, ak), RadialAngle(bt, bk)));
     return Sigmoid(distance, kDistanceMidpoint, kDistanceSlope) * Sigmoid(direction, kAngleMidpoint, kAngleSlope) *
            Sigmoid(radial, kAngleMidpoint, kAngleSlope);
@@ -95,8 +97,8 @@ float CompareViews(const PreparedView &probe, const PreparedView &candidate) {
     const size_t smaller = std::min(probe.minutiae.size(), candidate.minutiae.size());
     if (smaller == 0) return 0.0f;
     const auto pairsScored = static_cast<size_t>(
-        kFewestPairs + std::lround(Sigmoid(static_cast<float>(smaller), kPairsMidpoint, kPairsSlope) *
-                                   (kMostPairs - kFewestPairs)));
+        kFewestPairs +
+        std::lround(Sigmoid(static_cast<float>(smaller), kPairsMidpoint, kPairsSlope) * (kMostPairs - kFewestPairs)));
     const std::vector<Pair> pairs = BestPairs(probe, candidate, smaller);
     const size_t n = pairs.size();
     if (n < 2) return 0.0f;
@@ -121,9 +123,8 @@ float CompareViews(const PreparedView &probe, const PreparedView &candidate) {
     // The pairs whose support held best through the relaxation.
     std::vector<size_t> order(n);
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-        return lambda[x] / pairs[x].similarity > lambda[y] / pairs[y].similarity;
-    });
+    std::sort(order.begin(), order.end(),
+              [&](size_t x, size_t y) { return lambda[x] / pairs[x].similarity > lambda[y] / pairs[y].similarity; });
     const size_t scored = std::min(pairsScored, n);
     float sum = 0.0f;
     for (size_t i = 0; i < scored; ++i) sum += lambda[order[i]];

@@ -108,7 +108,8 @@ private:
 // into a direction cell whose centre lies `offset` away.
 float DirectionalShare(float offset) {
     const float scale = 1.0f / (kDirectionalSigma * std::numbers::sqrt2_v<float>);
-    return 0.5f * (std::erf((offset + kDirectionStep / 2.0f) * scale) - std::erf((offset - kDirectionStep / 2.0f) * scale));
+    return 0.5f *
+           (std::erf((offset + kDirectionStep / 2.0f) * scale) - std::erf((offset - kDirectionStep / 2.0f) * scale));
 }
 
 // The shares of the six direction cells for a relative direction, tabulated
@@ -121,7 +122,8 @@ public:
             const float relative = AngleDifference(static_cast<float>(step) * 2.0f * kPi / kSteps, 0.0f);
             for (int k = 0; k < kCylinderDirections; ++k) {
                 const float cellAngle = -kPi + (static_cast<float>(k) + 0.5f) * kDirectionStep;
-                shares_[static_cast<size_t>(step)][static_cast<size_t>(k)] = DirectionalShare(AngleDifference(cellAngle, relative));
+                shares_[static_cast<size_t>(step)][static_cast<size_t>(k)] =
+                    DirectionalShare(AngleDifference(cellAngle, relative));
             }
         }
     }
@@ -198,7 +200,8 @@ Cylinder MakeCylinder(const std::vector<PlacedMinutia> &minutiae, size_t centre,
                 const float distance2 = ex * ex + ey * ey;
                 if (distance2 > reach * reach) continue;
                 const float spatial = spatialContribution(distance2);
-                for (size_t k = 0; k < kCylinderDirections; ++k) sums[cell * kCylinderDirections + k] += spatial * shares[k];
+                for (size_t k = 0; k < kCylinderDirections; ++k)
+                    sums[cell * kCylinderDirections + k] += spatial * shares[k];
             }
         }
     }

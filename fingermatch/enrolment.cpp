@@ -22,7 +22,8 @@ Template EnrolTemplate(std::span<const Template> captures) {
     std::vector<float> scores(captures.size() * captures.size(), 0.0f);
     for (size_t i = 0; i < captures.size(); ++i) {
         for (size_t j = i + 1; j < captures.size(); ++j) {
-            scores[i * captures.size() + j] = scores[j * captures.size() + i] = ComparePrepared(prepared[i], prepared[j]);
+            scores[i * captures.size() + j] = scores[j * captures.size() + i] =
+                ComparePrepared(prepared[i], prepared[j]);
         }
     }
     const auto agreement = [&](size_t i) {

@@ -28,8 +28,7 @@ constexpr int kLargestSide = 2048;
 constexpr uint8_t kRimWindow = 2 * 5 + 1;
 
 bool Plausible(const GrayImage &image) {
-    return image.height > 0 && image.width > 0 && image.dpi >= kLowestResolution &&
-           image.dpi <= kHighestResolution &&
+    return image.height > 0 && image.width > 0 && image.dpi >= kLowestResolution && image.dpi <= kHighestResolution &&
            image.pixels.size() == static_cast<size_t>(image.height) * static_cast<size_t>(image.width);
 }
 
@@ -96,8 +95,8 @@ ExtractResult Extract(const GrayImage &original) {
         result.status = ExtractStatus::kSmallArea;
         return result;
     }
-    result.figures.quality = static_cast<uint8_t>(
-        std::lround(100.0f * FingerMean(EstimateCoherence(image), foreground, height, width)));
+    result.figures.quality =
+        static_cast<uint8_t>(std::lround(100.0f * FingerMean(EstimateCoherence(image), foreground, height, width)));
     if (result.figures.quality < kMinQuality) {
         result.status = ExtractStatus::kPoorQuality;
         return result;
@@ -108,7 +107,8 @@ ExtractResult Extract(const GrayImage &original) {
     std::vector<uint8_t> skeleton = BinaryRidges(image, estimate.orientation, period, foreground);
     ThinRidges(&skeleton, height, width);
     const std::vector<uint8_t> interior = Interior(foreground, height, width);
-    std::vector<Minutia> minutiae = FindMinutiae({skeleton, interior, estimate.orientation, period, quality, height, width});
+    std::vector<Minutia> minutiae =
+        FindMinutiae({skeleton, interior, estimate.orientation, period, quality, height, width});
     result.figures.minutiae = static_cast<int>(minutiae.size());
     if (result.figures.minutiae < kMinMinutiae) {
         result.status = ExtractStatus::kFewMinutiae;

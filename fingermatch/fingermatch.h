@@ -18,10 +18,10 @@ namespace fingermatch {
 // each with a status word of its own.
 enum class ExtractStatus : uint8_t {
     kOk,
-    kBadImage,       // no pixels, sizes that disagree, a side or resolution out of range
-    kSmallArea,      // too little finger on the sensor
-    kPoorQuality,    // the ridges cannot be told apart
-    kFewMinutiae,    // too few minutiae to compare reliably
+    kBadImage,     // no pixels, sizes that disagree, a side or resolution out of range
+    kSmallArea,    // too little finger on the sensor
+    kPoorQuality,  // the ridges cannot be told apart
+    kFewMinutiae,  // too few minutiae to compare reliably
 };
 
 // The figures the status follows from, for a capture report.

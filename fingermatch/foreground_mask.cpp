@@ -83,10 +83,10 @@ void CleanMask(std::vector<uint8_t> *mask, int height, int width) {
     ThrowIfOutOfMemory(BErode(mask->data(), h16, w16));
     ThrowIfOutOfMemory(BDilate(mask->data(), h16, w16));
     const auto limit = static_cast<int16_t>(std::clamp(height * width / kSmallAreaDivisor, 16, 32767));
-    ThrowIfOutOfMemory(RemoveSmallArea(mask->data(), static_cast<int16_t>(height), static_cast<int16_t>(width), 255, 0,
-                                       limit));
-    ThrowIfOutOfMemory(RemoveSmallArea(mask->data(), static_cast<int16_t>(height), static_cast<int16_t>(width), 0, 255,
-                                       limit));
+    ThrowIfOutOfMemory(
+        RemoveSmallArea(mask->data(), static_cast<int16_t>(height), static_cast<int16_t>(width), 255, 0, limit));
+    ThrowIfOutOfMemory(
+        RemoveSmallArea(mask->data(), static_cast<int16_t>(height), static_cast<int16_t>(width), 0, 255, limit));
     FillEnclosedBackground(mask, height, width);
 }
 

@@ -49,7 +49,8 @@ bool MeasureDirection(const SkeletonView &view, Candidate *candidate) {
     size_t stem = 0;
     float widest = -1.0f;
     for (size_t i = 0; i < 3; ++i) {
-        const float apart = std::min(AngleBetween(angles[i], angles[(i + 1) % 3]), AngleBetween(angles[i], angles[(i + 2) % 3]));
+        const float apart =
+            std::min(AngleBetween(angles[i], angles[(i + 1) % 3]), AngleBetween(angles[i], angles[(i + 2) % 3]));
         if (apart > widest) {
             widest = apart;
             stem = i;
@@ -68,9 +69,10 @@ constexpr float kFieldTrust = std::numbers::pi_v<float> / 6.0f;
 
 float RefinedDirection(const SkeletonMaps &maps, const Candidate &candidate) {
     const float field = maps.orientation.AtPixel(candidate.x, candidate.y);
-    const float forward = AngleBetween(field, candidate.direction) <= AngleBetween(field + std::numbers::pi_v<float>, candidate.direction)
-                              ? field
-                              : std::fmod(field + std::numbers::pi_v<float>, kTwoPi);
+    const float forward =
+        AngleBetween(field, candidate.direction) <= AngleBetween(field + std::numbers::pi_v<float>, candidate.direction)
+            ? field
+            : std::fmod(field + std::numbers::pi_v<float>, kTwoPi);
     return AngleBetween(forward, candidate.direction) <= kFieldTrust ? forward : candidate.direction;
 }
 
@@ -92,7 +94,8 @@ std::vector<Minutia> FindMinutiae(const SkeletonMaps &maps) {
             const int crossings = CrossingNumber(NeighbourCode(maps.skeleton, width, height, x, y));
             if (crossings != 1 && crossings != 3) continue;
             minutiaAt[at] = static_cast<int>(candidates.size());
-            candidates.push_back({x, y, crossings == 1 ? MinutiaType::kEnding : MinutiaType::kBifurcation, 0.0f, false});
+            candidates.push_back(
+                {x, y, crossings == 1 ? MinutiaType::kEnding : MinutiaType::kBifurcation, 0.0f, false});
         }
     }
     const SkeletonView view{maps.skeleton, minutiaAt, height, width};

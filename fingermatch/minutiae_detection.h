@@ -15,7 +15,7 @@ namespace fingermatch {
 struct SkeletonMaps {
     const std::vector<uint8_t> &skeleton;  // 1 on a ridge line
     const std::vector<uint8_t> &interior;  // 1 where a minutia may lie: the finger less its rim
-    const BlockMap &orientation;  // radians, 0 ... pi
+    const BlockMap &orientation;           // radians, 0 ... pi
     const BlockMap &period;
     const BlockMap &quality;
     int height;

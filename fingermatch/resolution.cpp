@@ -34,7 +34,9 @@ float Bilinear(const GrayImage &image, float x, float y) {
     const int y1 = std::min(y0 + 1, image.height - 1);
     const float wx = x - static_cast<float>(x0);
     const float wy = y - static_cast<float>(y0);
-    const auto at = [&](int sx, int sy) { return static_cast<float>(image.pixels[static_cast<size_t>(sy) * image.width + sx]); };
+    const auto at = [&](int sx, int sy) {
+        return static_cast<float>(image.pixels[static_cast<size_t>(sy) * image.width + sx]);
+    };
     return (1 - wy) * ((1 - wx) * at(x0, y0) + wx * at(x1, y0)) + wy * ((1 - wx) * at(x0, y1) + wx * at(x1, y1));
 }
 

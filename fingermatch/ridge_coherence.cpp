@@ -47,7 +47,8 @@ BlockMap EstimateCoherence(const GrayImage &image) {
             }
             const double energy = sxx + syy;
             if (energy > 0.0) {
-                coherence.Cell(r, c) = static_cast<float>(std::sqrt((sxx - syy) * (sxx - syy) + 4.0 * sxy * sxy) / energy);
+                coherence.Cell(r, c) =
+                    static_cast<float>(std::sqrt((sxx - syy) * (sxx - syy) + 4.0 * sxy * sxy) / energy);
             }
         }
     }

@@ -119,8 +119,8 @@ std::vector<uint8_t> AngleSteps(const BlockMap &orientation, int height, int wid
     const float cell = static_cast<float>(orientation.cellSize);
     std::vector<uint8_t> steps(static_cast<size_t>(height) * width, 0);
     for (int y = area.top; y <= area.bottom; ++y) {
-        const float fy = std::clamp((static_cast<float>(y) + 0.5f) / cell - 0.5f, 0.0f,
-                                    static_cast<float>(orientation.rows - 1));
+        const float fy =
+            std::clamp((static_cast<float>(y) + 0.5f) / cell - 0.5f, 0.0f, static_cast<float>(orientation.rows - 1));
         const int r0 = static_cast<int>(fy);
         const int r1 = std::min(r0 + 1, orientation.rows - 1);
         const float wy = fy - static_cast<float>(r0);
@@ -132,7 +132,8 @@ std::vector<uint8_t> AngleSteps(const BlockMap &orientation, int height, int wid
             const float wx = fx - static_cast<float>(c0);
             auto blend = [&](const std::vector<float> &plane) {
                 const auto at = [&](int r, int c) { return plane[static_cast<size_t>(r) * orientation.cols + c]; };
-                return (1 - wy) * ((1 - wx) * at(r0, c0) + wx * at(r0, c1)) + wy * ((1 - wx) * at(r1, c0) + wx * at(r1, c1));
+                return (1 - wy) * ((1 - wx) * at(r0, c0) + wx * at(r0, c1)) +
+                       wy * ((1 - wx) * at(r1, c0) + wx * at(r1, c1));
             };
             float angle = 0.5f * std::atan2(blend(sin2), blend(cos2));
             if (angle < 0.0f) angle += kPi;
@@ -198,8 +199,8 @@ std::vector<uint8_t> BinaryRidges(const GrayImage &image, const BlockMap &orient
         for (int x = left; x <= right; ++x) {
             const size_t pixel = static_cast<size_t>(y) * width + x;
             if (foreground[pixel] == 0) continue;
-            const float local = std::clamp(period.AtPixel(x, y), kFirstPeriod,
-                                           kFirstPeriod + kPeriodStep * (kPeriodSteps - 1));
+            const float local =
+                std::clamp(period.AtPixel(x, y), kFirstPeriod, kFirstPeriod + kPeriodStep * (kPeriodSteps - 1));
             const auto step = static_cast<size_t>((local - kFirstPeriod) / kPeriodStep + 0.5f);
             const size_t at = static_cast<size_t>(y + kMargin) * stride + x + kMargin;
             float sum = 0.0f;

@@ -66,8 +66,8 @@ BlockMap EstimateRidgePeriod(const GrayImage &image, const BlockMap &orientation
     const BlockField blockField{8, static_cast<uint16_t>(orientation.rows), static_cast<uint16_t>(orientation.cols),
                                 field.data()};
     uint8_t *spacing = nullptr;
-    const int32_t status =
-        FpGetFrequency(smoothed.data(), static_cast<int16_t>(height), static_cast<int16_t>(width), &blockField, &spacing);
+    const int32_t status = FpGetFrequency(smoothed.data(), static_cast<int16_t>(height), static_cast<int16_t>(width),
+                                          &blockField, &spacing);
     LibraryBuffer<uint8_t> owned(spacing);
     ThrowIfOutOfMemory(status);
     if (status != 0) throw std::bad_alloc();

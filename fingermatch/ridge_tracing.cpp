@@ -28,7 +28,8 @@ std::vector<Step> LinesLeaving(const SkeletonView &view, int x, int y) {
             // corner beside one is only its diagonal step.
             if (chosen < 0 || (i % 2 == 0 && chosen % 2 == 1)) chosen = i;
         } else if (chosen >= 0) {
-            steps.push_back({x + kNeighbourDx[static_cast<size_t>(chosen)], y + kNeighbourDy[static_cast<size_t>(chosen)]});
+            steps.push_back(
+                {x + kNeighbourDx[static_cast<size_t>(chosen)], y + kNeighbourDy[static_cast<size_t>(chosen)]});
             chosen = -1;
         }
     }

@@ -8,8 +8,8 @@
 namespace fingermatch {
 
 struct SkeletonView {
-    const std::vector<uint8_t> &lines;   // 1 on a ridge line
-    const std::vector<int> &minutiaAt;   // index of the minutia at a pixel, or -1
+    const std::vector<uint8_t> &lines;  // 1 on a ridge line
+    const std::vector<int> &minutiaAt;  // index of the minutia at a pixel, or -1
     int height;
     int width;
 };
@@ -18,9 +18,9 @@ struct TraceEnd {
     int x = 0;
     int y = 0;
     int steps = 0;
-    int minutia = -1;      // the minutia the walk ran into, or -1
-    bool junction = false; // ran into a fork that is no minutia
-    bool deadEnd = false;  // the line ended
+    int minutia = -1;       // the minutia the walk ran into, or -1
+    bool junction = false;  // ran into a fork that is no minutia
+    bool deadEnd = false;   // the line ended
 };
 
 // Walks from (startX, startY) through its neighbour (firstX, firstY) for at

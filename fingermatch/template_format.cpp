@@ -53,7 +53,8 @@ void FitToTemplateFile(Template *features) {
     std::vector<Minutia> kept;
     for (uint8_t view = 0; view < views; ++view) {
         std::vector<Minutia> own;
-        std::copy_if(minutiae.begin(), minutiae.end(), std::back_inserter(own), [view](const Minutia &m) { return m.view == view; });
+        std::copy_if(minutiae.begin(), minutiae.end(), std::back_inserter(own),
+                     [view](const Minutia &m) { return m.view == view; });
         if (own.size() > share) {
             double cx = 0.0, cy = 0.0;
             for (const Minutia &m : own) {
@@ -85,8 +86,10 @@ std::vector<uint8_t> Serialize(const Template &original) {
     Put16(&out, static_cast<uint16_t>(features.minutiae.size()));
     std::vector<uint8_t> records;
     for (const Minutia &m : features.minutiae) {
-        Put16(&records, static_cast<uint16_t>((static_cast<unsigned>(m.type) << 14) | (static_cast<unsigned>(m.x) & kCoordinateMask)));
-        Put16(&records, static_cast<uint16_t>((static_cast<unsigned>(m.view) << 14) | (static_cast<unsigned>(m.y) & kCoordinateMask)));
+        Put16(&records, static_cast<uint16_t>((static_cast<unsigned>(m.type) << 14) |
+                                              (static_cast<unsigned>(m.x) & kCoordinateMask)));
+        Put16(&records, static_cast<uint16_t>((static_cast<unsigned>(m.view) << 14) |
+                                              (static_cast<unsigned>(m.y) & kCoordinateMask)));
         records.push_back(DirectionStep(m.direction));
         records.push_back(std::min(m.quality, kHighestQuality));
     }
@@ -125,7 +128,8 @@ std::optional<Template> Parse(std::span<const uint8_t> bytes) {
         m.direction = StepDirection(records[at + 4]);
         m.quality = records[at + 5];
         m.view = static_cast<uint8_t>(second >> 14);
-        if ((type != static_cast<unsigned>(MinutiaType::kEnding) && type != static_cast<unsigned>(MinutiaType::kBifurcation)) ||
+        if ((type != static_cast<unsigned>(MinutiaType::kEnding) &&
+             type != static_cast<unsigned>(MinutiaType::kBifurcation)) ||
             m.view >= kMaxViews || m.x >= features.width || m.y >= features.height || m.quality > kHighestQuality) {
             return std::nullopt;
         }

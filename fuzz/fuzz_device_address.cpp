@@ -12,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     try {
         const simkey::KeyAddress key = simkey::parseKeyAddress(address);
         if (!key.statePath.is_absolute() || !key.statePath.has_filename()) std::abort();
-    } catch (const simkey::AddressError &) {
-    }
+    } catch (const simkey::AddressError &) {}
     return 0;
 }

@@ -27,7 +27,7 @@ uint16_t Take16() {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int Icc_tsi_apiHxDev(uint64_t, uint64_t, const uint8_t *,
-                                                                        uint64_t *responseLength, uint8_t *response) {
+                                                                       uint64_t *responseLength, uint8_t *response) {
     const uint16_t result = Take16();
     uint64_t claimed = Take16();
     const uint64_t available = claimed < g_left ? claimed : g_left;

@@ -112,14 +112,13 @@ void Orientation(Input &in) {
     const auto fullWidth = static_cast<uint16_t>(in.width * 2 + (in.p[2] >> 1 & 1));
     int32_t *p = nullptr, *q = nullptr;
     BlockField fine{}, change{}, coarse{};
-    if (FingerprintGetDirectionFloat(in.image.data(), in.h(), in.w(), fullHeight, fullWidth, in.p[0], 0, &p, &q,
-                                     &fine, &change, &coarse) == 0) {
+    if (FingerprintGetDirectionFloat(in.image.data(), in.h(), in.w(), fullHeight, fullWidth, in.p[0], 0, &p, &q, &fine,
+                                     &change, &coarse) == 0) {
         for (size_t i = 0; i < static_cast<size_t>(fine.rows) * fine.cols; ++i) {
             Check(fine.data[i] >= -90 && fine.data[i] <= 90);
         }
         uint8_t *spacing = nullptr;
-        if (fine.rows > 0 && fine.cols > 0 &&
-            FpGetFrequency(in.image.data(), in.sh(), in.sw(), &fine, &spacing) == 0) {
+        if (fine.rows > 0 && fine.cols > 0 && FpGetFrequency(in.image.data(), in.sh(), in.sw(), &fine, &spacing) == 0) {
             std::free(spacing);
         }
         FingerprintOrientGrad(&change, &fine);
@@ -129,7 +128,8 @@ void Orientation(Input &in) {
     std::free(fine.data);
     std::free(change.data);
     std::free(coarse.data);
-    Check(AngleDiffAbs(static_cast<int16_t>(in.p[0] << 8 | in.p[1]), static_cast<int16_t>(in.p[2] << 8 | in.p[3])) >= 0);
+    Check(AngleDiffAbs(static_cast<int16_t>(in.p[0] << 8 | in.p[1]), static_cast<int16_t>(in.p[2] << 8 | in.p[3])) >=
+          0);
 }
 
 void Frequency(Input &in) {
@@ -160,9 +160,11 @@ void Primitives(Input &in) {
     Check(ImageCopy(copy.data(), in.image.data(), in.h(), in.w()) == 0);
     Check(ImageNormalize(copy.data(), in.h(), in.w(), in.p[0], static_cast<uint32_t>(in.p[1]) << in.p[2] % 24) == 0);
     // Sizes the source may or may not be able to supply.
-    const auto rh = static_cast<uint16_t>(1 + in.p[0] % (in.height + 1)), rw = static_cast<uint16_t>(1 + in.p[1] % (in.width + 1));
+    const auto rh = static_cast<uint16_t>(1 + in.p[0] % (in.height + 1)),
+               rw = static_cast<uint16_t>(1 + in.p[1] % (in.width + 1));
     std::free(ImageReduce(in.image.data(), in.h(), in.w(), rh, rw));
-    std::free(ImageEnlarge(in.image.data(), in.h(), in.w(), static_cast<uint16_t>(rh * 2), static_cast<uint16_t>(rw * 2)));
+    std::free(
+        ImageEnlarge(in.image.data(), in.h(), in.w(), static_cast<uint16_t>(rh * 2), static_cast<uint16_t>(rw * 2)));
     int16_t **axes = AxisTransform(in.p[2] % 32, in.p[3] % 24, in.p[0] % 24);
     AxisDestroy(axes, in.p[2] % 32);
     Check(ImageFlood(copy.data(), in.p[3], in.h(), in.w()) == 0);
@@ -218,11 +220,12 @@ void Segmentation(Input &in) {
     FpThresholdingGradsImage(image.data(), in.sh(), in.sw());
     image = in.image;
     FpThresholdingGradsImageEx(image.data(), in.sh(), in.sw());
-    for (const uint8_t sample : image) Check(sample == 0 || sample == 255 || sample == in.image[&sample - image.data()]);
+    for (const uint8_t sample : image)
+        Check(sample == 0 || sample == 255 || sample == in.image[&sample - image.data()]);
 }
 
 const std::function<void(Input &)> kFamilies[] = {VectorSums, ImageSums,  Means,   WindowMorphology, Orientation,
-                                                   Frequency,  Primitives, Quality, Regions,          Segmentation};
+                                                  Frequency,  Primitives, Quality, Regions,          Segmentation};
 
 }  // namespace
 

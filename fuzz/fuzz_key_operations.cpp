@@ -69,8 +69,8 @@ bool Enrolled(DeviceContext *key, uint8_t number) {
 // Stands in front of the key manager's exchange and fails every exchange
 // after the cut, as if the process had died there.
 extern "C" __attribute__((visibility("default"))) int Icc_tsi_apiHxDev(uint64_t handle, uint64_t commandLength,
-                                                                        const uint8_t *command,
-                                                                        uint64_t *responseLength, uint8_t *response) {
+                                                                       const uint8_t *command, uint64_t *responseLength,
+                                                                       uint8_t *response) {
     static const auto next = reinterpret_cast<KeyExchange>(dlsym(RTLD_NEXT, "Icc_tsi_apiHxDev"));
     if (g_exchangesLeft == 0) {
         *responseLength = 0;

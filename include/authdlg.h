@@ -34,22 +34,22 @@ typedef void AuthDlgParent; /* a QWidget, or null */
 #endif
 
 /* loginType */
-#define LOGIN_CACHE_ONLY       0u
-#define LOGIN_PROMPT           1u
-#define LOGIN_CACHE_OR_PROMPT  2u
+#define LOGIN_CACHE_ONLY      0u
+#define LOGIN_PROMPT          1u
+#define LOGIN_CACHE_OR_PROMPT 2u
 
 /* dwFlags */
 #define LOGIN_FLAG_SILENT      0x0002u /* no message boxes of HXLoginVerify's own */
 #define LOGIN_FLAG_SINGLE_PASS 0x1000u /* an undecided fingerprint pass is not repeated */
 
 /* Results of HXLoginVerify besides 0 (authenticated). */
-#define LOGIN_E_AUTH_FAILED        0x80006A16u /* the key's external authentication failed */
-#define LOGIN_E_NO_CACHE           0x80006A81u /* cache-only login, nothing cached */
-#define LOGIN_E_CANCELLED          0x80006A82u /* the user cancelled */
-#define LOGIN_E_LOCKED             0x80006983u /* key locked, or security state not satisfied */
-#define LOGIN_E_FINGER_FAILED      0x800063C0u /* OR the retries left (0 to 15) */
-#define LOGIN_E_UNAVAILABLE        0x8000B001u /* a device function is missing from the process */
-#define LOGIN_E_NO_BRANCH          0x8000B003u /* login type or verify mode outside 0 to 2 */
+#define LOGIN_E_AUTH_FAILED   0x80006A16u /* the key's external authentication failed */
+#define LOGIN_E_NO_CACHE      0x80006A81u /* cache-only login, nothing cached */
+#define LOGIN_E_CANCELLED     0x80006A82u /* the user cancelled */
+#define LOGIN_E_LOCKED        0x80006983u /* key locked, or security state not satisfied */
+#define LOGIN_E_FINGER_FAILED 0x800063C0u /* OR the retries left (0 to 15) */
+#define LOGIN_E_UNAVAILABLE   0x8000B001u /* a device function is missing from the process */
+#define LOGIN_E_NO_BRANCH     0x8000B003u /* login type or verify mode outside 0 to 2 */
 
 /*
  * hDev: the key. parent: parent of HXLoginVerify's message boxes (may be
@@ -96,7 +96,7 @@ AUTHDLG_API extern int16_t g_CancelPressed;
 AUTHDLG_API extern int16_t Enable_Fingerprint_Mode;
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 
 static_assert(sizeof(std::atomic<int16_t>) == 2 && std::atomic<int16_t>::is_always_lock_free,
               "g_CancelPressed must be one lock-free 16-bit value");

@@ -78,8 +78,8 @@ HXKMGR_API int HXKeyOpen(const char *address, DeviceContext *context);
  * another's authentication; a shared one leaves the card as it is.
  */
 #define HXKEY_SHARE_EXCLUSIVE 1
-#define HXKEY_SHARE_SHARED 2
-#define HXKEY_SHARE_DIRECT 3
+#define HXKEY_SHARE_SHARED    2
+#define HXKEY_SHARE_DIRECT    3
 #define HXKEY_DEFAULT_WAIT_MS 30000u
 
 /*
@@ -88,8 +88,7 @@ HXKMGR_API int HXKeyOpen(const char *address, DeviceContext *context);
  * fails with -2 and an HXKeyLastError that starts with "key busy". Other
  * failures (bad address or share mode, unusable state file) return -1.
  */
-HXKMGR_API int HXKeyConnect(const char *address, int shareMode, uint32_t waitMilliseconds,
-                            DeviceContext *context);
+HXKMGR_API int HXKeyConnect(const char *address, int shareMode, uint32_t waitMilliseconds, DeviceContext *context);
 HXKMGR_API void HXKeyClose(DeviceContext *context);
 /*
  * The readers PC/SC knows and the cards in them: up to `capacity` readers
@@ -150,8 +149,7 @@ HXKMGR_API int HXSimLiftFinger(DeviceContext *context);
  * A statusWord above 0xFFFF is returned by the key manager itself, so
  * 1117 (0x45D) with command "any" exercises the host's transmit retry.
  */
-HXKMGR_API int HXSimInjectFault(DeviceContext *context, uint32_t statusWord, const char *command,
-                                unsigned count);
+HXKMGR_API int HXSimInjectFault(DeviceContext *context, uint32_t statusWord, const char *command, unsigned count);
 HXKMGR_API int HXSimClearFaults(DeviceContext *context);
 /*
  * Back to the factory state (templates, settings, PIN and counters). On a
@@ -170,8 +168,8 @@ HXKMGR_API size_t HXSimStatusJson(DeviceContext *context, char *buffer, size_t c
  * line count and bytes per line (0 and 0 before any), and the pixels when
  * pixels is not null (capacity must hold lines x lineBytes bytes, else -2).
  */
-HXKMGR_API int HXSimLastImage(DeviceContext *context, uint64_t *lines, uint64_t *lineBytes,
-                              uint8_t *pixels, size_t capacity);
+HXKMGR_API int HXSimLastImage(DeviceContext *context, uint64_t *lines, uint64_t *lineBytes, uint8_t *pixels,
+                              size_t capacity);
 
 #ifdef __cplusplus
 }

@@ -37,8 +37,6 @@ std::optional<Command> parseCommand(std::span<const uint8_t> bytes) {
     return std::nullopt;
 }
 
-uint16_t readBigEndian16(std::span<const uint8_t> bytes) {
-    return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]);
-}
+uint16_t readBigEndian16(std::span<const uint8_t> bytes) { return static_cast<uint16_t>((bytes[0] << 8) | bytes[1]); }
 
 }  // namespace simkey

@@ -23,46 +23,29 @@ std::optional<uint32_t> takeFault(KeyState &key, const Command &command) {
 
 Answer interIndustry(CardContext &card, const Command &command) {
     switch (command.ins) {
-    case 0xA4:
-        return selectFile(card, command);
-    case 0xB0:
-        return readBinary(card, command);
-    case 0xD0:
-    case 0xD6:
-        return writeBinary(card, command);
-    case 0xE4:
-        return deleteFile(card, command);
-    case 0x84:
-        return getChallenge(card, command);
-    case 0x82:
-        return externalAuthenticate(card, command);
-    case 0x20:
-        return verifyUserPin(card, command);
-    default:
-        return Answer::withStatus(SW_UNKNOWN_INSTRUCTION);
+        case 0xA4: return selectFile(card, command);
+        case 0xB0: return readBinary(card, command);
+        case 0xD0:
+        case 0xD6: return writeBinary(card, command);
+        case 0xE4: return deleteFile(card, command);
+        case 0x84: return getChallenge(card, command);
+        case 0x82: return externalAuthenticate(card, command);
+        case 0x20: return verifyUserPin(card, command);
+        default: return Answer::withStatus(SW_UNKNOWN_INSTRUCTION);
     }
 }
 
 Answer proprietary(CardContext &card, const Command &command) {
     switch (command.ins) {
-    case 0xE0:
-        return createFile(card, command);
-    case 0xFA:
-        return command.p1 == 0x00 ? capture(card, command) : deviceQuery(card, command);
-    case 0xFB:
-        return extract(card, command);
-    case 0xFC:
-        return enroll(card, command);
-    case 0xFD:
-        return match(card, command);
-    case 0xFE:
-        return verifyMode(card, command);
-    case 0xF9:
-        return options(card, command);
-    case 0xF7:
-        return imageBlock(card, command);
-    default:
-        return Answer::withStatus(SW_UNKNOWN_INSTRUCTION);
+        case 0xE0: return createFile(card, command);
+        case 0xFA: return command.p1 == 0x00 ? capture(card, command) : deviceQuery(card, command);
+        case 0xFB: return extract(card, command);
+        case 0xFC: return enroll(card, command);
+        case 0xFD: return match(card, command);
+        case 0xFE: return verifyMode(card, command);
+        case 0xF9: return options(card, command);
+        case 0xF7: return imageBlock(card, command);
+        default: return Answer::withStatus(SW_UNKNOWN_INSTRUCTION);
     }
 }
 

@@ -18,8 +18,7 @@ std::vector<uint8_t> randomBytes(size_t count) {
 }
 
 Block aes128EncryptBlock(std::span<const uint8_t, 16> key, std::span<const uint8_t, 16> block) {
-    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
-                                                                            &EVP_CIPHER_CTX_free);
+    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
     Block out{};
     int written = 0;
     int finalWritten = 0;

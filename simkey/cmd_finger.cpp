@@ -28,8 +28,8 @@ bool templateMatches(const KeyState &key, const IndexEntry &entry, const Digest 
 }
 
 void rememberInCache(FingerCache &cache, uint8_t templateNumber, uint8_t capacity) {
-    if (!cache.enabled || std::find(cache.templates.begin(), cache.templates.end(), templateNumber) !=
-                              cache.templates.end()) {
+    if (!cache.enabled ||
+        std::find(cache.templates.begin(), cache.templates.end(), templateNumber) != cache.templates.end()) {
         return;
     }
     if (cache.templates.size() >= capacity) {
@@ -42,9 +42,9 @@ void rememberInCache(FingerCache &cache, uint8_t templateNumber, uint8_t capacit
 // are dropped before the cache is used.
 void pruneCache(KeyState &key) {
     auto &cached = key.fingerCache.templates;
-    cached.erase(std::remove_if(cached.begin(), cached.end(),
-                                [&](uint8_t number) { return !enrolledTemplate(key, number); }),
-                 cached.end());
+    cached.erase(
+        std::remove_if(cached.begin(), cached.end(), [&](uint8_t number) { return !enrolledTemplate(key, number); }),
+        cached.end());
 }
 
 uint8_t cacheStateByte(const FingerCache &cache) {

@@ -59,8 +59,7 @@ Answer verifyUserPin(CardContext &card, const Command &command) {
         return Answer::withStatus(card.session.pinVerified ? SW_SUCCESS : sw::triesLeft(tries.left));
     }
     const auto &pin = card.key.userPin;
-    const bool right = equalSecrets(std::span(reinterpret_cast<const uint8_t *>(pin.data()), pin.size()),
-                                    command.data);
+    const bool right = equalSecrets(std::span(reinterpret_cast<const uint8_t *>(pin.data()), pin.size()), command.data);
     if (!right) {
         card.session.pinVerified = false;
         --tries.left;

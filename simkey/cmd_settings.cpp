@@ -21,7 +21,7 @@ struct Option {
 };
 
 constexpr Option kOptions[] = {
-    {0x05, OptionShape::getter, &Settings::timeOut},      {0x06, OptionShape::setter, &Settings::timeOut},
+    {0x05, OptionShape::getter, &Settings::timeOut},       {0x06, OptionShape::setter, &Settings::timeOut},
     {0x07, OptionShape::getter, &Settings::securityLevel}, {0x08, OptionShape::setter, &Settings::securityLevel},
     {0x0A, OptionShape::getter, &Settings::imageGain},     {0x0B, OptionShape::setter, &Settings::imageGain},
 };
@@ -105,8 +105,8 @@ Answer options(CardContext &card, const Command &command) {
         }
         return Answer::success({static_cast<uint8_t>(card.session.pinVerified ? 2 : 1)});
     }
-    const auto option = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                     [&](const Option &o) { return o.p1 == command.p1; });
+    const auto option =
+        std::find_if(std::begin(kOptions), std::end(kOptions), [&](const Option &o) { return o.p1 == command.p1; });
     if (option == std::end(kOptions)) {
         return Answer::withStatus(SW_WRONG_P1P2);
     }

@@ -29,8 +29,9 @@ void Connection::open(ShareMode mode, std::chrono::milliseconds wait) {
 Answer Connection::exchange(std::span<const uint8_t> apdu) {
     std::lock_guard guard(mutex_);
     if (mode_ == ShareMode::direct) {
-        throw CommandsNotAllowed("this connection only drives the simulated key's sensor and controls; "
-                                 "open the key exclusively or shared to send it commands");
+        throw CommandsNotAllowed(
+            "this connection only drives the simulated key's sensor and controls; "
+            "open the key exclusively or shared to send it commands");
     }
     const auto command = parseCommand(apdu);
     if (!command) {

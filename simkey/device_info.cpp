@@ -24,7 +24,8 @@ std::vector<uint8_t> deviceInfo(const KeyState &key) {
     putText(block, 24, 16, key.serialNumber);
     block[40] = key.templateCapacity;
     const auto index = readTemplateIndex(key);
-    block[41] = static_cast<uint8_t>(std::count_if(index.begin(), index.end(), [](const auto &e) { return e.enrolled; }));
+    block[41] =
+        static_cast<uint8_t>(std::count_if(index.begin(), index.end(), [](const auto &e) { return e.enrolled; }));
     putBigEndian16(block, 42, kSensorWidth);
     putBigEndian16(block, 44, kSensorHeight);
     block[46] = kDeviceInfoLayout;

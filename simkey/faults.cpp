@@ -43,34 +43,24 @@ std::string_view faultKindName(FaultKind kind) {
 
 FaultKind defaultFaultKind(uint32_t statusWord) {
     switch (statusWord) {
-    case SW_POOR_IMAGE:
-    case SW_TOO_FEW_FEATURES:
-    case SW_AREA_TOO_SMALL:
-    case SW_IMAGE_NOT_AVAILABLE:
-        return FaultKind::extract;
-    case SW_SENSOR_DIRTY:
-        return FaultKind::capture;
-    default:
-        return FaultKind::any;
+        case SW_POOR_IMAGE:
+        case SW_TOO_FEW_FEATURES:
+        case SW_AREA_TOO_SMALL:
+        case SW_IMAGE_NOT_AVAILABLE: return FaultKind::extract;
+        case SW_SENSOR_DIRTY: return FaultKind::capture;
+        default: return FaultKind::any;
     }
 }
 
 bool faultHits(FaultKind kind, const Command &command) {
     switch (kind) {
-    case FaultKind::capture:
-        return isProprietary(command, 0xFA) && command.p1 == 0x00;
-    case FaultKind::extract:
-        return isProprietary(command, 0xFB);
-    case FaultKind::identify:
-        return isProprietary(command, 0xFD) && command.p2 == 0x00;
-    case FaultKind::verify:
-        return isProprietary(command, 0xFD) && command.p2 != 0x00;
-    case FaultKind::enroll:
-        return isProprietary(command, 0xFC);
-    case FaultKind::pin:
-        return command.cla == 0x00 && command.ins == 0x20;
-    case FaultKind::any:
-        return true;
+        case FaultKind::capture: return isProprietary(command, 0xFA) && command.p1 == 0x00;
+        case FaultKind::extract: return isProprietary(command, 0xFB);
+        case FaultKind::identify: return isProprietary(command, 0xFD) && command.p2 == 0x00;
+        case FaultKind::verify: return isProprietary(command, 0xFD) && command.p2 != 0x00;
+        case FaultKind::enroll: return isProprietary(command, 0xFC);
+        case FaultKind::pin: return command.cla == 0x00 && command.ins == 0x20;
+        case FaultKind::any: return true;
     }
     return false;
 }

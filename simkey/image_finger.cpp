@@ -26,22 +26,19 @@ SensedImage senseImage(const fingermatch::GrayImage &image) {
 
 uint32_t extractionStatusWord(fingermatch::ExtractStatus status) {
     switch (status) {
-    case fingermatch::ExtractStatus::kOk:
-        return SW_SUCCESS;
-    case fingermatch::ExtractStatus::kPoorQuality:
-        return SW_POOR_IMAGE;
-    case fingermatch::ExtractStatus::kFewMinutiae:
-        return SW_TOO_FEW_FEATURES;
-    case fingermatch::ExtractStatus::kBadImage:
-    case fingermatch::ExtractStatus::kSmallArea:
-        break;
+        case fingermatch::ExtractStatus::kOk: return SW_SUCCESS;
+        case fingermatch::ExtractStatus::kPoorQuality: return SW_POOR_IMAGE;
+        case fingermatch::ExtractStatus::kFewMinutiae: return SW_TOO_FEW_FEATURES;
+        case fingermatch::ExtractStatus::kBadImage:
+        case fingermatch::ExtractStatus::kSmallArea: break;
     }
     // An image the extractor cannot take at all shows no usable finger area.
     return SW_AREA_TOO_SMALL;
 }
 
 bool looksLikeImageTemplate(std::span<const uint8_t> bytes) {
-    return bytes.size() >= sizeof kTemplateMagic && std::equal(std::begin(kTemplateMagic), std::end(kTemplateMagic), bytes.begin());
+    return bytes.size() >= sizeof kTemplateMagic &&
+           std::equal(std::begin(kTemplateMagic), std::end(kTemplateMagic), bytes.begin());
 }
 
 std::optional<std::vector<uint8_t>> enrolImageTemplate(std::span<const std::vector<uint8_t>> extractions) {

@@ -51,12 +51,9 @@ json sensedToJson(const std::optional<SensedImage> &sensed) {
     if (!sensed) {
         return nullptr;
     }
-    return json{{"status", static_cast<int>(sensed->status)},
-                {"fingerArea", sensed->figures.fingerArea},
-                {"areaPercent", sensed->figures.areaPercent},
-                {"quality", sensed->figures.quality},
-                {"minutiae", sensed->figures.minutiae},
-                {"features", toHex(sensed->features)}};
+    return json{{"status", static_cast<int>(sensed->status)}, {"fingerArea", sensed->figures.fingerArea},
+                {"areaPercent", sensed->figures.areaPercent}, {"quality", sensed->figures.quality},
+                {"minutiae", sensed->figures.minutiae},       {"features", toHex(sensed->features)}};
 }
 
 std::optional<SensedImage> sensedFromJson(const json &value, const std::string &field) {
@@ -84,9 +81,9 @@ std::optional<SensedImage> sensedFromJson(const json &value, const std::string &
 }  // namespace
 
 json imageFingerToJson(const KeyState &state) {
-    const bool any = state.imageOnSensor || state.capturedImage ||
-                     std::any_of(state.imageSlots.begin(), state.imageSlots.end(),
-                                 [](const auto &slot) { return !slot.empty(); });
+    const bool any =
+        state.imageOnSensor || state.capturedImage ||
+        std::any_of(state.imageSlots.begin(), state.imageSlots.end(), [](const auto &slot) { return !slot.empty(); });
     if (!any) {
         return nullptr;
     }

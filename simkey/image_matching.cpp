@@ -48,8 +48,8 @@ Answer extractImageFinger(KeyState &key, size_t slot) {
 }
 
 Answer enrolImageFinger(KeyState &key, std::vector<uint8_t> &file, const Command &command) {
-    const bool complete = std::all_of(key.imageSlots.begin(), key.imageSlots.end(),
-                                      [](const auto &slot) { return !slot.empty(); });
+    const bool complete =
+        std::all_of(key.imageSlots.begin(), key.imageSlots.end(), [](const auto &slot) { return !slot.empty(); });
     const bool mixed = std::any_of(key.featureSlots.begin(), key.featureSlots.end(),
                                    [](const auto &slot) { return slot.has_value(); });
     if (!complete && !mixed) {

@@ -74,8 +74,8 @@ void createStateDirectories(const std::filesystem::path &statePath) {
     for (const auto &part : statePath.parent_path()) {
         current /= part;
         if (::mkdir(current.c_str(), 0700) != 0 && errno != EEXIST) {
-            throw AddressError("cannot create the directory " + current.string() + " for the simulated key: " +
-                               std::strerror(errno));
+            throw AddressError("cannot create the directory " + current.string() +
+                               " for the simulated key: " + std::strerror(errno));
         }
     }
 }

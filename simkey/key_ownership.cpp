@@ -115,8 +115,8 @@ KeyClaim::KeyClaim(const std::filesystem::path &stateFile, LockKind kind, std::c
             }
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            throw KeyBusy("key busy: another program has the simulated key " + stateFile.string() +
-                          " open (waited " + seconds(wait) + ")");
+            throw KeyBusy("key busy: another program has the simulated key " + stateFile.string() + " open (waited " +
+                          seconds(wait) + ")");
         }
         std::this_thread::sleep_for(kRetryInterval);
     }

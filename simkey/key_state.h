@@ -84,7 +84,7 @@ struct KeyState {
     std::optional<SensedImage> imageOnSensor;
     std::optional<SensedImage> capturedImage;
     std::array<std::vector<uint8_t>, kFeatureSlots> imageSlots;  // stored templates; empty when unused
-    FileMap files;  // elementary files by id; the master file is implicit
+    FileMap files;                                               // elementary files by id; the master file is implicit
     std::vector<Fault> faults;
 
     bool operator==(const KeyState &) const = default;

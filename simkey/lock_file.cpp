@@ -29,8 +29,8 @@ int openLockFile(const std::filesystem::path &stateFile) {
     const auto lockFile = lockFileOf(stateFile);
     const int descriptor = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (descriptor < 0) {
-        throw StateFileNotWritten("cannot open the lock file " + lockFile.string() + " of the simulated key: " +
-                                  std::strerror(errno));
+        throw StateFileNotWritten("cannot open the lock file " + lockFile.string() +
+                                  " of the simulated key: " + std::strerror(errno));
     }
     return descriptor;
 }

@@ -65,8 +65,8 @@ std::string stringValue(const json &value, const std::string &field) {
 std::vector<uint8_t> hexValue(const json &value, const std::string &field, size_t expectedLength) {
     const auto text = stringValue(value, field);
     if (text.size() != expectedLength * 2) {
-        fail(field, "must hold " + std::to_string(expectedLength) + " bytes as " +
-                        std::to_string(expectedLength * 2) + " hex digits");
+        fail(field, "must hold " + std::to_string(expectedLength) + " bytes as " + std::to_string(expectedLength * 2) +
+                        " hex digits");
     }
     std::vector<uint8_t> bytes(expectedLength);
     for (size_t i = 0; i < expectedLength; ++i) {
@@ -262,8 +262,8 @@ KeyState stateFromJson(const json &document) {
     }
     std::set<uint8_t> seen;
     for (size_t i = 0; i < cached.size(); ++i) {
-        const auto number = static_cast<uint8_t>(unsignedValue(
-            cached[i], "fingerCache.templates[" + std::to_string(i) + "]", 1, state.templateCapacity));
+        const auto number = static_cast<uint8_t>(
+            unsignedValue(cached[i], "fingerCache.templates[" + std::to_string(i) + "]", 1, state.templateCapacity));
         if (!seen.insert(number).second) {
             fail("fingerCache.templates", "lists template " + std::to_string(number) + " twice");
         }

@@ -46,8 +46,8 @@ std::filesystem::path resolveStateFile(const std::filesystem::path &statePath) {
             struct stat directory {};
             const auto parent = current.parent_path();
             if (::stat(parent.c_str(), &directory) != 0 || !S_ISDIR(directory.st_mode)) {
-                throw AddressError("the directory " + parent.string() + " of the simulated key " +
-                                   statePath.string() + " does not exist");
+                throw AddressError("the directory " + parent.string() + " of the simulated key " + statePath.string() +
+                                   " does not exist");
             }
             break;
         }

@@ -219,8 +219,7 @@ void StateStore::write(const KeyState &state) const {
     if (descriptor.get() < 0) {
         failed("no temporary file");
     }
-    if (::fchmod(descriptor.get(), 0600) != 0 || !writeAll(descriptor.get(), text) ||
-        ::fsync(descriptor.get()) != 0) {
+    if (::fchmod(descriptor.get(), 0600) != 0 || !writeAll(descriptor.get(), text) || ::fsync(descriptor.get()) != 0) {
         failed("writing the temporary file failed");
     }
     if (::close(descriptor.release()) != 0) {

@@ -74,17 +74,11 @@ Digest fingerFeatures(std::string_view label) {
     return sha256(text);
 }
 
-uint8_t captureQuality(std::string_view label) {
-    return static_cast<uint8_t>(60 + fingerFeatures(label)[0] % 41);
-}
+uint8_t captureQuality(std::string_view label) { return static_cast<uint8_t>(60 + fingerFeatures(label)[0] % 41); }
 
-uint8_t captureArea(std::string_view label) {
-    return static_cast<uint8_t>(50 + fingerFeatures(label)[1] % 51);
-}
+uint8_t captureArea(std::string_view label) { return static_cast<uint8_t>(50 + fingerFeatures(label)[1] % 51); }
 
-uint8_t minutiaeCount(std::string_view label) {
-    return static_cast<uint8_t>(20 + fingerFeatures(label)[2] % 31);
-}
+uint8_t minutiaeCount(std::string_view label) { return static_cast<uint8_t>(20 + fingerFeatures(label)[2] % 31); }
 
 std::vector<uint8_t> encodeTemplateRecord(const TemplateRecord &record) {
     std::vector<uint8_t> bytes(kTemplateMagic.begin(), kTemplateMagic.end());

@@ -134,7 +134,7 @@ int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     const QString directory = QString::fromLocal8Bit(argv[1]);
-    const bool saved = Save(DrawFingerprint(), directory + "/fingerprint.png") &&
-                       Save(DrawPadlock(), directory + "/pinmode.png");
+    const bool saved =
+        Save(DrawFingerprint(), directory + "/fingerprint.png") && Save(DrawPadlock(), directory + "/pinmode.png");
     return saved ? EXIT_SUCCESS : EXIT_FAILURE;
 }

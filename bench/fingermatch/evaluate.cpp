@@ -66,14 +66,14 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::printf("threshold %.3f\n", static_cast<double>(fingermatch::kMatchThreshold));
-    std::printf("%-16s %6s %7s %6s %8s %8s %7s %7s %7s %7s %9s %10s %10s\n", "set", "images", "fingers", "fail", "genuine",
-                "impostor", "FMR", "FNMR", "EER", "FNMR1%", "FNMR0.1%", "ms/extract", "ms/compare");
+    std::printf("%-16s %6s %7s %6s %8s %8s %7s %7s %7s %7s %9s %10s %10s\n", "set", "images", "fingers", "fail",
+                "genuine", "impostor", "FMR", "FNMR", "EER", "FNMR1%", "FNMR0.1%", "ms/extract", "ms/compare");
     for (const auto &f : figures) {
-        std::printf("%-16s %6d %7d %6d %8zu %8zu %6.2f%% %6.2f%% %6.2f%% %6.2f%% %8.2f%% %10.2f %10.3f\n", f.set.c_str(),
-                    f.images, f.fingers, f.enrolmentFailures, f.genuineScores.size(), f.impostorScores.size(),
-                    100 * f.falseMatchAtThreshold, 100 * f.falseNonMatchAtThreshold, 100 * f.equalErrorRate,
-                    100 * f.falseNonMatchAtOnePercent, 100 * f.falseNonMatchAtOnePerThousand, f.meanExtractionMs,
-                    f.meanComparisonMs);
+        std::printf("%-16s %6d %7d %6d %8zu %8zu %6.2f%% %6.2f%% %6.2f%% %6.2f%% %8.2f%% %10.2f %10.3f\n",
+                    f.set.c_str(), f.images, f.fingers, f.enrolmentFailures, f.genuineScores.size(),
+                    f.impostorScores.size(), 100 * f.falseMatchAtThreshold, 100 * f.falseNonMatchAtThreshold,
+                    100 * f.equalErrorRate, 100 * f.falseNonMatchAtOnePercent, 100 * f.falseNonMatchAtOnePerThousand,
+                    f.meanExtractionMs, f.meanComparisonMs);
     }
     if (!scoresPath.empty()) WriteScores(scoresPath, figures);
     return 0;

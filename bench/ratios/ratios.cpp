@@ -57,8 +57,8 @@ int main(int argc, char **argv) {
         if (side == "opencv") times.opencv = time;
     }
     const std::string unit = results["benchmarks"].empty() ? "ns" : results["benchmarks"][0].value("time_unit", "ns");
-    std::printf("%-32s %-8s %14s %14s %7s\n", "routine", "size", ("fpkey " + unit).c_str(),
-                ("OpenCV " + unit).c_str(), "ratio");
+    std::printf("%-32s %-8s %14s %14s %7s\n", "routine", "size", ("fpkey " + unit).c_str(), ("OpenCV " + unit).c_str(),
+                "ratio");
     for (const auto &[key, times] : pairs) {
         if (times.fpkey <= 0 || times.opencv <= 0) continue;
         std::printf("%-32s %-8s %14.1f %14.1f %7.2f\n", key.first.c_str(), key.second.c_str(), times.fpkey,

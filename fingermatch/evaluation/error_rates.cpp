@@ -22,7 +22,8 @@ ErrorRates ScoreDistributions::At(float threshold) const {
     ErrorRates rates;
     if (!impostor_.empty()) {
         const auto below = std::lower_bound(impostor_.begin(), impostor_.end(), threshold) - impostor_.begin();
-        rates.falseMatch = static_cast<double>(impostor_.size() - static_cast<size_t>(below)) / static_cast<double>(impostor_.size());
+        rates.falseMatch =
+            static_cast<double>(impostor_.size() - static_cast<size_t>(below)) / static_cast<double>(impostor_.size());
     }
     if (!genuine_.empty()) {
         const auto below = std::lower_bound(genuine_.begin(), genuine_.end(), threshold) - genuine_.begin();

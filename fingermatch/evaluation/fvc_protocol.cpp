@@ -55,7 +55,8 @@ std::optional<ScanName> ParseScanName(const std::string &fileName) {
     const size_t dot = fileName.rfind('.');
     if (dot == std::string::npos) return std::nullopt;
     std::string extension = fileName.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     if (extension != "pgm" && extension != "png") return std::nullopt;
     const std::string stem = fileName.substr(0, dot);
     const size_t second = stem.rfind('_');

@@ -38,14 +38,14 @@ struct DataSetFigures {
     double falseMatchAtThreshold = 0.0;
     double falseNonMatchAtThreshold = 0.0;
     double equalErrorRate = 0.0;
-    double falseNonMatchAtOnePercent = 0.0;       // at a false-match rate of at most 1 %
-    double falseNonMatchAtOnePerThousand = 0.0;   // ... of at most 0.1 %
+    double falseNonMatchAtOnePercent = 0.0;      // at a false-match rate of at most 1 %
+    double falseNonMatchAtOnePerThousand = 0.0;  // ... of at most 0.1 %
     double meanExtractionMs = 0.0;
-    double meanComparisonMs = 0.0;                // including the preparation of both templates
+    double meanComparisonMs = 0.0;  // including the preparation of both templates
 };
 
 struct EvaluationOptions {
-    std::map<std::string, int> resolutionBySet;           // overrides KnownResolution
+    std::map<std::string, int> resolutionBySet;               // overrides KnownResolution
     std::function<void(size_t done, size_t total)> progress;  // called after each step
 };
 

@@ -44,8 +44,8 @@ uint16_t SendBlock(DeviceContext *hDev, Apdu &apdu, const ImageRecord &image, ui
     std::memcpy(apdu.command + kBlockHeaderBytes, image.pixels + firstLine * image.lineBytes, bytes);
     apdu.commandLength = kBlockHeaderBytes + bytes;
     apdu.responseLength = kResponseCapacity;
-    const auto statusWord = static_cast<uint16_t>(
-        SCardAPDU(hDev, apdu.command, apdu.commandLength, apdu.response, &apdu.responseLength));
+    const auto statusWord =
+        static_cast<uint16_t>(SCardAPDU(hDev, apdu.command, apdu.commandLength, apdu.response, &apdu.responseLength));
     if (trace == nullptr) {
         MYTRACE("HXDactylDownloadImage rest line SCardAPDU return retV=%04X, dwRespLen=%d", statusWord,
                 static_cast<int>(apdu.responseLength));
@@ -108,9 +108,9 @@ uint64_t HXDactylDownloadImage(DeviceContext *hDev, const ImageRecord *image) {
     } else {
         bool allSent = true;
         for (uint64_t block = 0; block < fullBlocks; ++block) {
-            statusWord = SendBlock(hDev, apdu, *image, linesPerBlock * block, linesPerBlock,
-                                   "HXDactylDownloadImage Loop No: %d, SCardAPDU return retV=%04X, dwRespLen=%d",
-                                   block);
+            statusWord =
+                SendBlock(hDev, apdu, *image, linesPerBlock * block, linesPerBlock,
+                          "HXDactylDownloadImage Loop No: %d, SCardAPDU return retV=%04X, dwRespLen=%d", block);
             if (statusWord != SW_SUCCESS) {
                 allSent = false;
                 break;
@@ -124,5 +124,4 @@ uint64_t HXDactylDownloadImage(DeviceContext *hDev, const ImageRecord *image) {
 }
 
 uint64_t HXDactylUploadImage(DeviceContext * /*hDev*/, void * /*unused*/) { return FP_OK; }
-
 }

@@ -37,10 +37,9 @@ void TraceEnter(const char *function) { MYTRACE("Enter %s", function); }
 
 uint16_t Transceive(DeviceContext *hDev, const char *function, Apdu &apdu) {
     apdu.responseLength = kResponseCapacity;
-    const auto statusWord = static_cast<uint16_t>(
-        SCardAPDU(hDev, apdu.command, apdu.commandLength, apdu.response, &apdu.responseLength));
-    MYTRACE("%s SCardAPDU return retV=%04X, dwRespLen=%d", function, statusWord,
-            static_cast<int>(apdu.responseLength));
+    const auto statusWord =
+        static_cast<uint16_t>(SCardAPDU(hDev, apdu.command, apdu.commandLength, apdu.response, &apdu.responseLength));
+    MYTRACE("%s SCardAPDU return retV=%04X, dwRespLen=%d", function, statusWord, static_cast<int>(apdu.responseLength));
     return statusWord;
 }
 

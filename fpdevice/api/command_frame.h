@@ -23,9 +23,7 @@ struct StatusEntry {
 };
 
 // The status word passed on as 0x80000000 + SW.
-constexpr StatusEntry Recognised(uint16_t statusWord) {
-    return {statusWord, FP_E_STATUS_BASE + statusWord};
-}
+constexpr StatusEntry Recognised(uint16_t statusWord) { return {statusWord, FP_E_STATUS_BASE + statusWord}; }
 
 // How one function turns status words into result codes: 0x9000 is success,
 // the rows of the table come next, a lock not obtained is 0x80009909, and

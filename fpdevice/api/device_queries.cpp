@@ -13,8 +13,7 @@ constexpr uint8_t kSettingsP2 = 0x06;
 
 constexpr StatusEntry kSelfTestStatuses[] = {Recognised(SW_SELF_TEST_FAILED)};
 constexpr StatusEntry kDeviceInfoStatuses[] = {Recognised(SW_DEVICE_INFO_FAILED)};
-constexpr StatusEntry kSetVerifyModeStatuses[] = {Recognised(SW_MEMORY_FAILURE),
-                                                  Recognised(SW_SECURITY_NOT_SATISFIED),
+constexpr StatusEntry kSetVerifyModeStatuses[] = {Recognised(SW_MEMORY_FAILURE), Recognised(SW_SECURITY_NOT_SATISFIED),
                                                   Recognised(SW_AUTH_METHOD_BLOCKED),
                                                   Recognised(SW_VERIFY_MODE_REFUSED)};
 constexpr StatusEntry kSetterStatuses[] = {Recognised(SW_MEMORY_FAILURE), Recognised(SW_SECURITY_NOT_SATISFIED),
@@ -133,5 +132,4 @@ uint64_t HXDactylGetMaxTmpltNum(DeviceContext *hDev, uint8_t *capacity) {
     return GetByte(hDev, "HXDactylGetMaxTmpltNum", Apdu::Header(kCla, 0xF9, kGetCapacity, kSettingsP2, 1),
                    StatusTable{kSecurityStatuses}, capacity);
 }
-
 }

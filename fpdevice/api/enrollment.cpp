@@ -25,8 +25,9 @@ enum EnrollOutcome : uint16_t {
 };
 
 constexpr StatusEntry kEnrollStatuses[] = {
-    Recognised(kCreateFailed),  Recognised(kEraseFailed),    Recognised(kIndexWriteFailed),
-    Recognised(SW_SECURITY_NOT_SATISFIED), Recognised(kNoFileNumber), Recognised(SW_ENROLL_FAILED),
+    Recognised(kCreateFailed),     Recognised(kEraseFailed),
+    Recognised(kIndexWriteFailed), Recognised(SW_SECURITY_NOT_SATISFIED),
+    Recognised(kNoFileNumber),     Recognised(SW_ENROLL_FAILED),
     Recognised(SW_FILE_NOT_FOUND), Recognised(kIndexReadFailed),
 };
 
@@ -59,7 +60,7 @@ uint64_t ReadIndex(DeviceContext *hDev, uint8_t *index, int expectedCapacity) {
 // Everything after the index copy is allocated; answers a status word or an
 // EnrollOutcome.
 uint16_t Enroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *description, uint8_t *index,
-              uint8_t capacity) {
+                uint8_t capacity) {
     static constexpr const char *kName = "HXDactylFeatureEnroll";
     if (ReadIndex(hDev, index, capacity) != FP_OK) return kIndexReadFailed;
     const uint8_t *entry = index + FP_INDEX_ENTRY_OFFSET(templateNumber);
@@ -68,9 +69,9 @@ uint16_t Enroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *desc
     const bool hadFile = fileId != 0;
     if (!hadFile) {
         switch (AllocateTemplateFile(hDev, IndexCopy{index, capacity}, &fileId)) {
-        case Allocation::kDone: break;
-        case Allocation::kNoNumber: return kNoFileNumber;
-        case Allocation::kNotCreated: return kCreateFailed;
+            case Allocation::kDone: break;
+            case Allocation::kNoNumber: return kNoFileNumber;
+            case Allocation::kNotCreated: return kCreateFailed;
         }
     }
 
@@ -173,5 +174,4 @@ uint64_t HXDactylDeleteFingerPrint(DeviceContext *hDev, uint8_t templateNumber) 
     std::free(index);
     return result;
 }
-
 }

@@ -17,28 +17,32 @@ constexpr uint8_t kLockMarkBit = 0x04;     // in byte 0x6A, the third of them
 // and a key that is gone or a capture that could not even be sent as a
 // failure of its own, so that the poll ends.
 constexpr StatusEntry kCaptureStatuses[] = {
-    Recognised(SW_CAPTURE_NOT_COMPLETE), Recognised(SW_SECURITY_NOT_SATISFIED), Recognised(SW_POOR_IMAGE),
-    Recognised(SW_SENSOR_DIRTY),         Recognised(SW_AREA_TOO_SMALL),
-    {SW_LOCK_NOT_OBTAINED, FP_E_UNKNOWN_STATUS}, {SW_TRANSPORT_FAILURE, FP_E_UNKNOWN_STATUS},
+    Recognised(SW_CAPTURE_NOT_COMPLETE),
+    Recognised(SW_SECURITY_NOT_SATISFIED),
+    Recognised(SW_POOR_IMAGE),
+    Recognised(SW_SENSOR_DIRTY),
+    Recognised(SW_AREA_TOO_SMALL),
+    {SW_LOCK_NOT_OBTAINED, FP_E_UNKNOWN_STATUS},
+    {SW_TRANSPORT_FAILURE, FP_E_UNKNOWN_STATUS},
 };
 constexpr StatusEntry kExtractStatuses[] = {Recognised(SW_SECURITY_NOT_SATISFIED), Recognised(SW_POOR_IMAGE),
                                             Recognised(SW_TOO_FEW_FEATURES), Recognised(SW_AREA_TOO_SMALL),
                                             Recognised(SW_IMAGE_NOT_AVAILABLE)};
 
-#define FP_MATCH_FAILURES                                                                               \
-    Recognised(SW_SECURITY_NOT_SATISFIED), Recognised(SW_POOR_IMAGE), Recognised(SW_TOO_FEW_FEATURES), \
+#define FP_MATCH_FAILURES                                                                                    \
+    Recognised(SW_SECURITY_NOT_SATISFIED), Recognised(SW_POOR_IMAGE), Recognised(SW_TOO_FEW_FEATURES),       \
         Recognised(SW_AREA_TOO_SMALL), Recognised(SW_IMAGE_NOT_AVAILABLE), Recognised(SW_CACHE_NOT_ENABLED), \
         Recognised(SW_CACHE_EMPTY), Recognised(SW_FINGER_AUTH_DISABLED)
 
-constexpr StatusEntry kVerifyStatuses[] = {{SW_VERIFY_FAILED_BASE, FP_E_VERIFY_MISMATCH},
-                                           Recognised(SW_AUTH_METHOD_BLOCKED), FP_MATCH_FAILURES};
-constexpr StatusEntry kIdentifyStatuses[] = {{SW_VERIFY_FAILED_BASE, FP_E_IDENTIFY_MISMATCH},
-                                             Recognised(SW_AUTH_METHOD_BLOCKED), FP_MATCH_FAILURES};
+constexpr StatusEntry kVerifyStatuses[] = {
+    {SW_VERIFY_FAILED_BASE, FP_E_VERIFY_MISMATCH}, Recognised(SW_AUTH_METHOD_BLOCKED), FP_MATCH_FAILURES};
+constexpr StatusEntry kIdentifyStatuses[] = {
+    {SW_VERIFY_FAILED_BASE, FP_E_IDENTIFY_MISMATCH}, Recognised(SW_AUTH_METHOD_BLOCKED), FP_MATCH_FAILURES};
 // The test match keeps no retry count, so a blocked method is not one of its answers.
-constexpr StatusEntry kTestOneStatuses[] = {{SW_VERIFY_FAILED_BASE, FP_E_VERIFY_MISMATCH},
-                                            {SW_FINGER_MISMATCH, FP_E_VERIFY_MISMATCH}, FP_MATCH_FAILURES};
-constexpr StatusEntry kTestAllStatuses[] = {{SW_VERIFY_FAILED_BASE, FP_E_IDENTIFY_MISMATCH},
-                                            {SW_FINGER_MISMATCH, FP_E_IDENTIFY_MISMATCH}, FP_MATCH_FAILURES};
+constexpr StatusEntry kTestOneStatuses[] = {
+    {SW_VERIFY_FAILED_BASE, FP_E_VERIFY_MISMATCH}, {SW_FINGER_MISMATCH, FP_E_VERIFY_MISMATCH}, FP_MATCH_FAILURES};
+constexpr StatusEntry kTestAllStatuses[] = {
+    {SW_VERIFY_FAILED_BASE, FP_E_IDENTIFY_MISMATCH}, {SW_FINGER_MISMATCH, FP_E_IDENTIFY_MISMATCH}, FP_MATCH_FAILURES};
 #undef FP_MATCH_FAILURES
 
 uint8_t MatchP1(uint8_t matchMode) { return matchMode == 1 ? kMatchP1ModeOne : kMatchP1Normal; }
@@ -157,5 +161,4 @@ uint64_t HXDactylFeatureVerifyTest(DeviceContext *hDev, uint16_t oneTemplate, ui
     if (statusWord == SW_SUCCESS && !selected) *templateNumber = apdu.response[0];
     return StatusTable{selected ? kTestOneStatuses : kTestAllStatuses}.Map(statusWord);
 }
-
 }

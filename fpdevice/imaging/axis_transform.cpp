@@ -9,16 +9,13 @@ namespace {
 
 // Half away from zero, the +-0.5 added in double precision and truncated:
 // 0.5 -> 1, -0.5 -> -1, 0.49 -> 0, -0.49 -> 0.
-int16_t round_half_away(float value)
-{
+int16_t round_half_away(float value) {
     const double wide = value;
     const double shifted = wide > 0.0 ? wide + 0.5 : wide - 0.5;
     return static_cast<int16_t>(static_cast<int32_t>(shifted));
 }
 
-void fill_row(int16_t *row, float cosine, float minusSine, uint8_t blockWidth,
-              uint8_t blockHeight)
-{
+void fill_row(int16_t *row, float cosine, float minusSine, uint8_t blockWidth, uint8_t blockHeight) {
     const int32_t centreX = blockWidth >> 1;
     const int32_t centreY = blockHeight >> 1;
     for (int32_t j = 0; j < blockHeight; ++j) {
@@ -36,12 +33,11 @@ void fill_row(int16_t *row, float cosine, float minusSine, uint8_t blockWidth,
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-FPDEVICE_API void AxisDestroy(int16_t **table, uint8_t angleCount)
-{
+FPDEVICE_API void AxisDestroy(int16_t **table, uint8_t angleCount) {
     if (table == nullptr) {
         return;
     }
@@ -51,8 +47,7 @@ FPDEVICE_API void AxisDestroy(int16_t **table, uint8_t angleCount)
     free(table);
 }
 
-FPDEVICE_API int16_t **AxisTransform(uint8_t angleCount, uint8_t blockWidth, uint8_t blockHeight)
-{
+FPDEVICE_API int16_t **AxisTransform(uint8_t angleCount, uint8_t blockWidth, uint8_t blockHeight) {
     if (angleCount == 0 || blockWidth == 0 || blockHeight == 0) {
         return nullptr;
     }
@@ -85,4 +80,4 @@ FPDEVICE_API int16_t **AxisTransform(uint8_t angleCount, uint8_t blockWidth, uin
     return table;
 }
 
-} // extern "C"
+}  // extern "C"

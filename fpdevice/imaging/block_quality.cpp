@@ -9,34 +9,30 @@ namespace {
 
 constexpr int kDirections = 4;
 constexpr uint8_t kBlockSize = 16;
-constexpr int32_t kCellSize = 4;      // pixels per cell edge, the gradient step
-constexpr int32_t kCellsPerBlock = 4; // cells per block edge
+constexpr int32_t kCellSize = 4;       // pixels per cell edge, the gradient step
+constexpr int32_t kCellsPerBlock = 4;  // cells per block edge
 
 struct Layout {
     int32_t cellRows;
     int32_t cellCols;
-    int32_t blockRows; // complete blocks only
+    int32_t blockRows;  // complete blocks only
     int32_t blockCols;
 };
 
-Layout layout_of(int16_t height, int16_t width)
-{
+Layout layout_of(int16_t height, int16_t width) {
     const int32_t cellRows = height / kCellSize;
     const int32_t cellCols = width / kCellSize;
-    return Layout{cellRows, cellCols, cellRows / kCellsPerBlock,
-                  cellCols / kCellsPerBlock};
+    return Layout{cellRows, cellCols, cellRows / kCellsPerBlock, cellCols / kCellsPerBlock};
 }
 
 // Fills the record's header and gives it a zero-filled map covering partial
 // blocks too. 0, or 1 when the map cannot be allocated (map null).
-int32_t start_record(BlkQualityMap *record, int16_t height, int16_t width)
-{
+int32_t start_record(BlkQualityMap *record, int16_t height, int16_t width) {
     record->blockHeight = kBlockSize;
     record->blockWidth = kBlockSize;
     record->rows = static_cast<uint16_t>((height - 1) / kBlockSize + 1);
     record->cols = static_cast<uint16_t>((width - 1) / kBlockSize + 1);
-    record->map = static_cast<uint8_t *>(
-        calloc(static_cast<size_t>(record->rows) * record->cols, sizeof(uint8_t)));
+    record->map = static_cast<uint8_t *>(calloc(static_cast<size_t>(record->rows) * record->cols, sizeof(uint8_t)));
     return record->map == nullptr ? 1 : 0;
 }
 
@@ -45,8 +41,7 @@ int32_t start_record(BlkQualityMap *record, int16_t height, int16_t width)
 // Grid values are read as signed 16-bit numbers; the library's own grids
 // stay below 1531, so only a caller's own grids can come out negative, and
 // such a strength is held at 0.
-void rate_cells(const Layout &layout, uint16_t *const *grads, uint8_t *strength, uint8_t *weakest)
-{
+void rate_cells(const Layout &layout, uint16_t *const *grads, uint8_t *strength, uint8_t *weakest) {
     const size_t cells = static_cast<size_t>(layout.cellRows) * layout.cellCols;
     for (size_t c = 0; c < cells; ++c) {
         int32_t values[kDirections];
@@ -69,9 +64,7 @@ void rate_cells(const Layout &layout, uint16_t *const *grads, uint8_t *strength,
 // Per complete block: its mean strength times the share of its 16 cells that
 // agree on the most frequent weakest direction. The share k / 16 and the
 // product are exact in single precision; the score is truncated.
-void rate_blocks(const Layout &layout, const uint8_t *strength, const uint8_t *weakest,
-                 uint8_t *scores)
-{
+void rate_blocks(const Layout &layout, const uint8_t *strength, const uint8_t *weakest, uint8_t *scores) {
     for (int32_t br = 0; br < layout.blockRows; ++br) {
         for (int32_t bc = 0; bc < layout.blockCols; ++bc) {
             uint32_t votes[kDirections] = {0, 0, 0, 0};
@@ -99,8 +92,7 @@ void rate_blocks(const Layout &layout, const uint8_t *strength, const uint8_t *w
 // The quality of the complete blocks from the four grids, into the record's
 // zero-filled map. 0, 1 when out of memory, or MeanSmooth's failure; the map
 // stays zero unless the result is 0.
-int32_t rate_image(BlkQualityMap *record, const Layout &layout, uint16_t *const *grads)
-{
+int32_t rate_image(BlkQualityMap *record, const Layout &layout, uint16_t *const *grads) {
     const size_t cells = static_cast<size_t>(layout.cellRows) * layout.cellCols;
     const size_t blocks = static_cast<size_t>(layout.blockRows) * layout.blockCols;
     auto *strength = static_cast<uint8_t *>(malloc(cells));
@@ -110,16 +102,15 @@ int32_t rate_image(BlkQualityMap *record, const Layout &layout, uint16_t *const 
     if (strength != nullptr && weakest != nullptr && scores != nullptr) {
         rate_cells(layout, grads, strength, weakest);
         rate_blocks(layout, strength, weakest, scores);
-        result = MeanSmooth(scores, scores, static_cast<int16_t>(layout.blockRows),
-                            static_cast<int16_t>(layout.blockCols));
+        result =
+            MeanSmooth(scores, scores, static_cast<int16_t>(layout.blockRows), static_cast<int16_t>(layout.blockCols));
     }
     if (result == 0) {
         // Each block at its own row and column of the map, which may have a
         // partial block more per row than there are scores.
         for (int32_t br = 0; br < layout.blockRows; ++br) {
             memcpy(record->map + static_cast<size_t>(br) * record->cols,
-                   scores + static_cast<size_t>(br) * layout.blockCols,
-                   static_cast<size_t>(layout.blockCols));
+                   scores + static_cast<size_t>(br) * layout.blockCols, static_cast<size_t>(layout.blockCols));
         }
     }
     free(scores);
@@ -128,25 +119,21 @@ int32_t rate_image(BlkQualityMap *record, const Layout &layout, uint16_t *const 
     return result;
 }
 
-void release_gradient_set(uint16_t **set)
-{
+void release_gradient_set(uint16_t **set) {
     for (int d = 0; d < kDirections; ++d) {
         free(set[d]);
     }
     free(set);
 }
 
-bool valid_arguments(const BlkQualityMap *record, const uint8_t *image, int16_t height,
-                     int16_t width)
-{
+bool valid_arguments(const BlkQualityMap *record, const uint8_t *image, int16_t height, int16_t width) {
     return record != nullptr && image != nullptr && height >= 1 && width >= 1;
 }
 
 // Starts the record (zero map) and lays out the blocks: 0 when there is a
 // block to rate, 1 out of memory, 2 for an image with fewer than 16 rows or
 // columns (no complete block; the record keeps its zero map).
-int32_t prepare_rating(BlkQualityMap *record, int16_t height, int16_t width, Layout *layout)
-{
+int32_t prepare_rating(BlkQualityMap *record, int16_t height, int16_t width, Layout *layout) {
     if (start_record(record, height, width) != 0) {
         return 1;
     }
@@ -154,13 +141,12 @@ int32_t prepare_rating(BlkQualityMap *record, int16_t height, int16_t width, Lay
     return layout->blockRows > 0 && layout->blockCols > 0 ? 0 : 2;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-FPDEVICE_API int32_t ImageBlkQuality(BlkQualityMap *record, const uint8_t *image, int16_t height,
-                                     int16_t width, void *reserved)
-{
+FPDEVICE_API int32_t ImageBlkQuality(BlkQualityMap *record, const uint8_t *image, int16_t height, int16_t width,
+                                     void *reserved) {
     (void)reserved;
     if (!valid_arguments(record, image, height, width)) {
         return 2;
@@ -171,16 +157,15 @@ FPDEVICE_API int32_t ImageBlkQuality(BlkQualityMap *record, const uint8_t *image
     }
     uint16_t **grads = FpGetImg4DirectionGradsEx(image, height, width, kCellSize);
     if (grads == nullptr) {
-        return 1; // out of memory: the arguments were checked above
+        return 1;  // out of memory: the arguments were checked above
     }
     const int32_t result = rate_image(record, layout, grads);
     release_gradient_set(grads);
     return result;
 }
 
-FPDEVICE_API int32_t ImageBlkQualityEx(BlkQualityMap *record, const uint8_t *image, int16_t height,
-                                       int16_t width, void *reserved, uint16_t *const *grads)
-{
+FPDEVICE_API int32_t ImageBlkQualityEx(BlkQualityMap *record, const uint8_t *image, int16_t height, int16_t width,
+                                       void *reserved, uint16_t *const *grads) {
     (void)reserved;
     if (!valid_arguments(record, image, height, width) || grads == nullptr) {
         return 2;
@@ -197,4 +182,4 @@ FPDEVICE_API int32_t ImageBlkQualityEx(BlkQualityMap *record, const uint8_t *ima
     return rate_image(record, layout, grads);
 }
 
-} // extern "C"
+}  // extern "C"

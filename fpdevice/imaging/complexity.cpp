@@ -5,8 +5,7 @@
 #include <cmath>
 #include <cstddef>
 
-extern "C" float Complexity(const uint8_t *image, int16_t height, int16_t width, uint8_t value)
-{
+extern "C" float Complexity(const uint8_t *image, int16_t height, int16_t width, uint8_t value) {
     if (image == nullptr) {
         return -1.0F;
     }

@@ -16,8 +16,7 @@ constexpr int32_t kBand = 16;
 // followed by a non-blank one; a run reaching the end is not a gap between
 // two parts and is left out. A sum is blank when above limit.
 template <typename Found>
-void for_each_inner_run(const uint32_t *sums, int32_t n, int64_t limit, Found found)
-{
+void for_each_inner_run(const uint32_t *sums, int32_t n, int64_t limit, Found found) {
     const auto blank = [&](int32_t i) { return static_cast<int64_t>(sums[i]) > limit; };
     int32_t i = 0;
     while (i < n - 1) {
@@ -37,11 +36,9 @@ void for_each_inner_run(const uint32_t *sums, int32_t n, int64_t limit, Found fo
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int32_t NotContinue(const uint8_t *image, int32_t height, int32_t width,
-                               int32_t value)
-{
+extern "C" int32_t NotContinue(const uint8_t *image, int32_t height, int32_t width, int32_t value) {
     if (image == nullptr || height < 1 || width < 1 || height > kMaxHeight) {
         return 0;
     }
@@ -79,8 +76,7 @@ extern "C" int32_t NotContinue(const uint8_t *image, int32_t height, int32_t wid
         const uint8_t *rows = image + static_cast<size_t>(band) * kBand * static_cast<size_t>(width);
         Project(sums, rows, kBand, width, 1);
         for_each_inner_run(sums, width, columnLimit, [&](int32_t first, int32_t last) {
-            if (first > 15 && last < width - 15 && last > 14 && first <= width - 15 &&
-                last - first > 5) {
+            if (first > 15 && last < width - 15 && last > 14 && first <= width - 15 && last - first > 5) {
                 ++gaps;
             }
         });

@@ -38,23 +38,19 @@ struct Image {
 // formed in full width: a 16-bit dy * width would wrap for rows longer than
 // 10922 samples.
 template <int D, int K>
-int32_t line_sample(const uint8_t *centre, ptrdiff_t width)
-{
+int32_t line_sample(const uint8_t *centre, ptrdiff_t width) {
     constexpr Offset offset = kLines[D][K];
     return centre[offset.dx + offset.dy * width];
 }
 
 template <int D>
-uint16_t line_gradient(const uint8_t *centre, ptrdiff_t width)
-{
+uint16_t line_gradient(const uint8_t *centre, ptrdiff_t width) {
     // Written out sample by sample so that every offset is a constant.
     const int32_t samples[kLineSamples] = {
-        line_sample<D, 0>(centre, width), line_sample<D, 1>(centre, width),
-        line_sample<D, 2>(centre, width), line_sample<D, 3>(centre, width),
-        line_sample<D, 4>(centre, width), line_sample<D, 5>(centre, width),
+        line_sample<D, 0>(centre, width), line_sample<D, 1>(centre, width), line_sample<D, 2>(centre, width),
+        line_sample<D, 3>(centre, width), line_sample<D, 4>(centre, width), line_sample<D, 5>(centre, width),
     };
-    const int32_t sum = centre[0] + samples[0] + samples[1] + samples[2] + samples[3] +
-                        samples[4] + samples[5];
+    const int32_t sum = centre[0] + samples[0] + samples[1] + samples[2] + samples[3] + samples[4] + samples[5];
     // The mean of all seven, rounded down; the centre itself is not compared.
     const int32_t mean = sum / 7;
     int32_t gradient = 0;
@@ -72,14 +68,10 @@ struct Grid {
     size_t cells() const { return static_cast<size_t>(rows) * static_cast<size_t>(cols); }
 };
 
-Grid grid_of(int16_t height, int16_t width, uint8_t step)
-{
-    return Grid{height / step, width / step};
-}
+Grid grid_of(int16_t height, int16_t width, uint8_t step) { return Grid{height / step, width / step}; }
 
 // A zero-filled grid; never null for an empty grid unless out of memory.
-uint16_t *new_grid(const Grid &grid)
-{
+uint16_t *new_grid(const Grid &grid) {
     const size_t cells = grid.cells();
     return static_cast<uint16_t *>(calloc(cells > 0 ? cells : 1, sizeof(uint16_t)));
 }
@@ -88,8 +80,7 @@ uint16_t *new_grid(const Grid &grid)
 // at least `reach` samples inside 0 ... extent - 1: small steps put the
 // lines of edge cells outside the image, and such cells stay 0 rather than
 // read samples of other rows or beyond the buffer.
-void cells_inside(int32_t &first, int32_t &last, uint8_t step, int32_t reach, int32_t extent)
-{
+void cells_inside(int32_t &first, int32_t &last, uint8_t step, int32_t reach, int32_t extent) {
     const int32_t lowest = (reach + step - 1) / step;
     const int32_t highest = extent - 1 - reach < 0 ? -1 : (extent - 1 - reach) / step;
     first = first > lowest ? first : lowest;
@@ -98,9 +89,8 @@ void cells_inside(int32_t &first, int32_t &last, uint8_t step, int32_t reach, in
 
 // Cells (i, j) for i in firstRow ... lastRow, j in firstCol ... lastCol.
 template <int D>
-void compute_cells(const Image &image, uint8_t step, const Grid &grid, uint16_t *values,
-                   int32_t firstRow, int32_t lastRow, int32_t firstCol, int32_t lastCol)
-{
+void compute_cells(const Image &image, uint8_t step, const Grid &grid, uint16_t *values, int32_t firstRow,
+                   int32_t lastRow, int32_t firstCol, int32_t lastCol) {
     cells_inside(firstRow, lastRow, step, kReachY[D], image.height);
     cells_inside(firstCol, lastCol, step, kReachX[D], image.width);
     for (int32_t i = firstRow; i <= lastRow; ++i) {
@@ -112,37 +102,26 @@ void compute_cells(const Image &image, uint8_t step, const Grid &grid, uint16_t 
     }
 }
 
-void compute_direction(int d, const Image &image, uint8_t step, const Grid &grid, uint16_t *values,
-                       int32_t firstRow, int32_t lastRow, int32_t firstCol, int32_t lastCol)
-{
+void compute_direction(int d, const Image &image, uint8_t step, const Grid &grid, uint16_t *values, int32_t firstRow,
+                       int32_t lastRow, int32_t firstCol, int32_t lastCol) {
     switch (d) {
-    case 0:
-        compute_cells<0>(image, step, grid, values, firstRow, lastRow, firstCol, lastCol);
-        break;
-    case 1:
-        compute_cells<1>(image, step, grid, values, firstRow, lastRow, firstCol, lastCol);
-        break;
-    case 2:
-        compute_cells<2>(image, step, grid, values, firstRow, lastRow, firstCol, lastCol);
-        break;
-    default:
-        compute_cells<3>(image, step, grid, values, firstRow, lastRow, firstCol, lastCol);
-        break;
+        case 0: compute_cells<0>(image, step, grid, values, firstRow, lastRow, firstCol, lastCol); break;
+        case 1: compute_cells<1>(image, step, grid, values, firstRow, lastRow, firstCol, lastCol); break;
+        case 2: compute_cells<2>(image, step, grid, values, firstRow, lastRow, firstCol, lastCol); break;
+        default: compute_cells<3>(image, step, grid, values, firstRow, lastRow, firstCol, lastCol); break;
     }
 }
 
-bool valid_image(const uint8_t *image, int16_t height, int16_t width, uint8_t step)
-{
+bool valid_image(const uint8_t *image, int16_t height, int16_t width, uint8_t step) {
     return image != nullptr && height >= 1 && width >= 1 && step != 0;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-FPDEVICE_API int32_t FpGetImg4DirectionGrads(const uint8_t *image, int16_t height, int16_t width,
-                                             uint16_t **grid, uint8_t direction, uint8_t step)
-{
+FPDEVICE_API int32_t FpGetImg4DirectionGrads(const uint8_t *image, int16_t height, int16_t width, uint16_t **grid,
+                                             uint8_t direction, uint8_t step) {
     if (grid == nullptr) {
         return 2;
     }
@@ -166,9 +145,7 @@ FPDEVICE_API int32_t FpGetImg4DirectionGrads(const uint8_t *image, int16_t heigh
     return 0;
 }
 
-FPDEVICE_API uint16_t **FpGetImg4DirectionGradsEx(const uint8_t *image, int16_t height,
-                                                  int16_t width, uint8_t step)
-{
+FPDEVICE_API uint16_t **FpGetImg4DirectionGradsEx(const uint8_t *image, int16_t height, int16_t width, uint8_t step) {
     if (!valid_image(image, height, width, step)) {
         return nullptr;
     }
@@ -196,4 +173,4 @@ FPDEVICE_API uint16_t **FpGetImg4DirectionGradsEx(const uint8_t *image, int16_t 
     return set;
 }
 
-} // extern "C"
+}  // extern "C"

@@ -16,8 +16,7 @@ namespace {
 constexpr int32_t kLargestSize = 8192;
 
 // log2(n) for a power of two from 2 to 8192; false for any other n.
-bool stage_count(int32_t n, uint32_t *stages)
-{
+bool stage_count(int32_t n, uint32_t *stages) {
     if (n < 2 || n > kLargestSize || (n & (n - 1)) != 0) {
         return false;
     }
@@ -29,8 +28,7 @@ bool stage_count(int32_t n, uint32_t *stages)
     return true;
 }
 
-uint32_t reverse_bits(uint32_t index, uint32_t bits)
-{
+uint32_t reverse_bits(uint32_t index, uint32_t bits) {
     uint32_t reversed = 0;
     for (uint32_t b = 0; b < bits; ++b) {
         reversed = (reversed << 1) | ((index >> b) & 1u);
@@ -39,8 +37,7 @@ uint32_t reverse_bits(uint32_t index, uint32_t bits)
 }
 
 // Unscaled transform with the negative exponent: X[k] = sum x[m] e^(-2 pi i k m / n).
-void transform(float *re, float *im, uint32_t n, uint32_t stages)
-{
+void transform(float *re, float *im, uint32_t n, uint32_t stages) {
     // 2 pi divided in double precision by n as a float, kept in single.
     auto step = static_cast<float>(6.283185307179586 / static_cast<double>(static_cast<float>(n)));
     for (uint32_t span = n; span >= 2; span >>= 1) {
@@ -76,12 +73,11 @@ void transform(float *re, float *im, uint32_t n, uint32_t stages)
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace fpdevice::imaging {
 
-void fft_forward(float *real, float *imaginary, int32_t n)
-{
+void fft_forward(float *real, float *imaginary, int32_t n) {
     uint32_t stages = 0;
     if (real == nullptr || imaginary == nullptr || !stage_count(n, &stages)) {
         return;
@@ -96,8 +92,7 @@ void fft_forward(float *real, float *imaginary, int32_t n)
     }
 }
 
-void fft_inverse(float *real, float *imaginary, int32_t n)
-{
+void fft_inverse(float *real, float *imaginary, int32_t n) {
     uint32_t stages = 0;
     if (real == nullptr || imaginary == nullptr || !stage_count(n, &stages)) {
         return;
@@ -105,18 +100,12 @@ void fft_inverse(float *real, float *imaginary, int32_t n)
     transform(real, imaginary, static_cast<uint32_t>(n), stages);
 }
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging
 
 extern "C" {
 
-FPDEVICE_API void FFT(float *real, float *imaginary, int16_t n)
-{
-    fpdevice::imaging::fft_forward(real, imaginary, n);
-}
+FPDEVICE_API void FFT(float *real, float *imaginary, int16_t n) { fpdevice::imaging::fft_forward(real, imaginary, n); }
 
-FPDEVICE_API void IFFT(float *real, float *imaginary, int32_t n)
-{
-    fpdevice::imaging::fft_inverse(real, imaginary, n);
-}
+FPDEVICE_API void IFFT(float *real, float *imaginary, int32_t n) { fpdevice::imaging::fft_inverse(real, imaginary, n); }
 
-} // extern "C"
+}  // extern "C"

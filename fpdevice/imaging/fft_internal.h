@@ -13,6 +13,6 @@ namespace fpdevice::imaging {
 void fft_forward(float *real, float *imaginary, int32_t n);
 void fft_inverse(float *real, float *imaginary, int32_t n);
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging
 
 #endif

@@ -5,18 +5,13 @@
 
 extern "C" {
 
-FPDEVICE_API uint32_t *HistogramCreate(void)
-{
+FPDEVICE_API uint32_t *HistogramCreate(void) {
     return static_cast<uint32_t *>(calloc(FP_HISTOGRAM_BINS, sizeof(uint32_t)));
 }
 
-FPDEVICE_API void HistogramDestroy(uint32_t *histogram)
-{
-    free(histogram);
-}
+FPDEVICE_API void HistogramDestroy(uint32_t *histogram) { free(histogram); }
 
-FPDEVICE_API uint32_t *HistogramCompute(const uint8_t *image, uint16_t height, uint16_t width)
-{
+FPDEVICE_API uint32_t *HistogramCompute(const uint8_t *image, uint16_t height, uint16_t width) {
     if (image == nullptr) {
         return nullptr;
     }
@@ -32,8 +27,7 @@ FPDEVICE_API uint32_t *HistogramCompute(const uint8_t *image, uint16_t height, u
     return histogram;
 }
 
-FPDEVICE_API uint8_t HistogramGetMean(const uint32_t *histogram)
-{
+FPDEVICE_API uint8_t HistogramGetMean(const uint32_t *histogram) {
     if (histogram == nullptr) {
         return 0;
     }
@@ -53,8 +47,7 @@ FPDEVICE_API uint8_t HistogramGetMean(const uint32_t *histogram)
     return static_cast<uint8_t>(mean & 0xFFu);
 }
 
-FPDEVICE_API uint32_t HistogramGetVariance2(const uint32_t *histogram, uint8_t mean)
-{
+FPDEVICE_API uint32_t HistogramGetVariance2(const uint32_t *histogram, uint8_t mean) {
     if (histogram == nullptr) {
         return 0;
     }
@@ -75,9 +68,8 @@ FPDEVICE_API uint32_t HistogramGetVariance2(const uint32_t *histogram, uint8_t m
     return static_cast<uint32_t>((squares + (total >> 1)) / total);
 }
 
-FPDEVICE_API uint32_t HistogramGetVariance(const uint32_t *histogram)
-{
+FPDEVICE_API uint32_t HistogramGetVariance(const uint32_t *histogram) {
     return HistogramGetVariance2(histogram, HistogramGetMean(histogram));
 }
 
-} // extern "C"
+}  // extern "C"

@@ -9,8 +9,7 @@ namespace fpdevice::imaging {
 
 namespace {
 
-void append(ExtremaList *list, int32_t bin)
-{
+void append(ExtremaList *list, int32_t bin) {
     // A scan cannot list more extrema than bins; the test only guards memory.
     if (list->count < kHistogramBins) {
         list->bin[list->count] = static_cast<int16_t>(bin);
@@ -20,8 +19,7 @@ void append(ExtremaList *list, int32_t bin)
 
 // The end of the plateau that starts at bin i: the first j > i whose count
 // differs from bin j - 1, or 255 when the plateau reaches it.
-int32_t plateau_end(const uint32_t *h, int32_t i)
-{
+int32_t plateau_end(const uint32_t *h, int32_t i) {
     int32_t j = i + 1;
     while (j <= kHistogramBins - 2 && clamped_bin(h, j) == clamped_bin(h, j - 1)) {
         ++j;
@@ -29,11 +27,9 @@ int32_t plateau_end(const uint32_t *h, int32_t i)
     return j;
 }
 
-} // namespace
+}  // namespace
 
-void find_histogram_extrema(const uint32_t *h, int32_t first, int32_t last, ExtremaList *peaks,
-                            ExtremaList *valleys)
-{
+void find_histogram_extrema(const uint32_t *h, int32_t first, int32_t last, ExtremaList *peaks, ExtremaList *valleys) {
     std::memset(peaks, 0, sizeof *peaks);
     std::memset(valleys, 0, sizeof *valleys);
     for (int32_t i = first; i <= last; ++i) {
@@ -66,13 +62,11 @@ void find_histogram_extrema(const uint32_t *h, int32_t first, int32_t last, Extr
     }
 }
 
-bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts)
-{
+bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32_t *counts) {
     if (image == nullptr || height < 0 || width < 0) {
         return false;
     }
-    uint32_t *histogram = HistogramCompute(image, static_cast<uint16_t>(height),
-                                           static_cast<uint16_t>(width));
+    uint32_t *histogram = HistogramCompute(image, static_cast<uint16_t>(height), static_cast<uint16_t>(width));
     if (histogram == nullptr) {
         return false;
     }
@@ -81,12 +75,11 @@ bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32
     return true;
 }
 
-void binarise(uint8_t *image, int16_t height, int16_t width, int32_t threshold)
-{
+void binarise(uint8_t *image, int16_t height, int16_t width, int32_t threshold) {
     const int32_t count = static_cast<int32_t>(height) * static_cast<int32_t>(width);
     for (int32_t i = 0; i < count; ++i) {
         image[i] = image[i] > threshold ? 255 : 0;
     }
 }
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging

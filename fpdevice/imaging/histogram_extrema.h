@@ -22,8 +22,8 @@ struct ExtremaList {
 // rise and a further rise) not at all. Neighbours outside the histogram count
 // as equal to the nearest bin inside, so bins 0 and 255 are never extrema by
 // themselves.
-void find_histogram_extrema(const uint32_t *histogram, int32_t first, int32_t last,
-                            ExtremaList *peaks, ExtremaList *valleys);
+void find_histogram_extrema(const uint32_t *histogram, int32_t first, int32_t last, ExtremaList *peaks,
+                            ExtremaList *valleys);
 
 // What both thresholds answer for an image they cannot work on.
 constexpr uint32_t kThresholdFailed = 255;
@@ -40,8 +40,7 @@ void binarise(uint8_t *image, int16_t height, int16_t width, int32_t threshold);
 // false when it cannot place a threshold; the image is then left as it was.
 // Otherwise the image is binarised at the threshold, which is returned.
 template <typename Choose>
-uint32_t threshold_image(uint8_t *image, int16_t height, int16_t width, Choose choose)
-{
+uint32_t threshold_image(uint8_t *image, int16_t height, int16_t width, Choose choose) {
     uint32_t h[kHistogramBins];
     if (!image_histogram(image, height, width, h)) {
         return kThresholdFailed;
@@ -57,11 +56,10 @@ uint32_t threshold_image(uint8_t *image, int16_t height, int16_t width, Choose c
 }
 
 // The count of bin b, b clamped to 0 ... 255.
-inline uint32_t clamped_bin(const uint32_t *histogram, int32_t b)
-{
+inline uint32_t clamped_bin(const uint32_t *histogram, int32_t b) {
     return histogram[b < 0 ? 0 : (b > kHistogramBins - 1 ? kHistogramBins - 1 : b)];
 }
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging
 
 #endif

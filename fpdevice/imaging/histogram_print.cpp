@@ -11,15 +11,13 @@ constexpr uint8_t kBar = 255;
 
 // Draws column `bin` of a picture `binCount` bytes wide: `height` samples
 // standing on the bottom row.
-void draw_bar(uint8_t *picture, int32_t binCount, int32_t bin, int32_t height)
-{
+void draw_bar(uint8_t *picture, int32_t binCount, int32_t bin, int32_t height) {
     for (int32_t row = kPictureRows - 1; row >= kPictureRows - height; --row) {
         picture[row * binCount + bin] = kBar;
     }
 }
 
-bool write_picture(const char *path, const uint8_t *picture, size_t size)
-{
+bool write_picture(const char *path, const uint8_t *picture, size_t size) {
     FILE *file = fopen(path, "wb");
     if (file == nullptr) {
         return false;
@@ -30,11 +28,9 @@ bool write_picture(const char *path, const uint8_t *picture, size_t size)
     return written && closed;
 }
 
-} // namespace
+}  // namespace
 
-extern "C" FPDEVICE_API int32_t HistogramPrint(const uint32_t *histogram, int16_t binCount,
-                                               const char *path)
-{
+extern "C" FPDEVICE_API int32_t HistogramPrint(const uint32_t *histogram, int16_t binCount, const char *path) {
     if (histogram == nullptr || path == nullptr) {
         return 1;
     }

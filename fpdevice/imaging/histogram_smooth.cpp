@@ -17,8 +17,7 @@ constexpr int32_t kWeights = kPoints / 2;
 
 // Butterworth-like weight 1 / (1 + 0.414 (k / kc)^4): k / kc in single
 // precision, the rest in double precision, stored in single.
-float low_pass_weight(int32_t k, float cutOff)
-{
+float low_pass_weight(int32_t k, float cutOff) {
     const float ratio = static_cast<float>(k) / cutOff;
     return static_cast<float>(1.0 / (1.0 + 0.414 * std::pow(static_cast<double>(ratio), 4.0)));
 }
@@ -27,8 +26,7 @@ float low_pass_weight(int32_t k, float cutOff)
 // them and transforms back into re. Index k shares its weight with
 // 127 - k, not with the mirror frequency 128 - k: the pairing is part of the
 // result callers depend on.
-void filter(const uint32_t *counts, float cutOff, float *re)
-{
+void filter(const uint32_t *counts, float cutOff, float *re) {
     float im[kPoints];
     for (int32_t k = 0; k < kPoints; ++k) {
         re[k] = static_cast<float>(counts[k]);
@@ -49,8 +47,7 @@ void filter(const uint32_t *counts, float cutOff, float *re)
 // 2^31 up (reached only by histograms of more than 2^31 samples) keep their
 // size instead of overflowing a signed 32-bit conversion; 2^32 and more
 // saturate.
-uint32_t magnitude_as_count(float value)
-{
+uint32_t magnitude_as_count(float value) {
     const float magnitude = std::fabs(value);
     if (magnitude >= 4294967296.0f) {
         return UINT32_MAX;
@@ -58,12 +55,11 @@ uint32_t magnitude_as_count(float value)
     return static_cast<uint32_t>(magnitude);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-FPDEVICE_API int32_t HistogramSmooth(uint32_t *histogram)
-{
+FPDEVICE_API int32_t HistogramSmooth(uint32_t *histogram) {
     if (histogram == nullptr) {
         return 1;
     }
@@ -84,8 +80,7 @@ FPDEVICE_API int32_t HistogramSmooth(uint32_t *histogram)
     return 0;
 }
 
-FPDEVICE_API int32_t HistogramSmooth128(uint32_t *histogram)
-{
+FPDEVICE_API int32_t HistogramSmooth128(uint32_t *histogram) {
     if (histogram == nullptr) {
         return 1;
     }
@@ -97,4 +92,4 @@ FPDEVICE_API int32_t HistogramSmooth128(uint32_t *histogram)
     return 0;
 }
 
-} // extern "C"
+}  // extern "C"

@@ -6,18 +6,16 @@
 
 namespace {
 
-bool overlap(const uint8_t *a, const uint8_t *b, uint32_t size)
-{
+bool overlap(const uint8_t *a, const uint8_t *b, uint32_t size) {
     const auto first = reinterpret_cast<uintptr_t>(a);
     const auto second = reinterpret_cast<uintptr_t>(b);
     return first < second ? second - first < size : first - second < size;
 }
 
-} // namespace
+}  // namespace
 
-extern "C" FPDEVICE_API int32_t ImageCopy(uint8_t *destination, const uint8_t *source,
-                                          uint16_t height, uint16_t width)
-{
+extern "C" FPDEVICE_API int32_t ImageCopy(uint8_t *destination, const uint8_t *source, uint16_t height,
+                                          uint16_t width) {
     if (destination == nullptr || source == nullptr) {
         return 1;
     }

@@ -3,8 +3,7 @@
 
 extern "C" {
 
-FPDEVICE_API int32_t ImageFlood(uint8_t *image, uint8_t value, uint16_t height, uint16_t width)
-{
+FPDEVICE_API int32_t ImageFlood(uint8_t *image, uint8_t value, uint16_t height, uint16_t width) {
     if (image == nullptr) {
         return 1;
     }
@@ -15,9 +14,8 @@ FPDEVICE_API int32_t ImageFlood(uint8_t *image, uint8_t value, uint16_t height, 
     return 0;
 }
 
-FPDEVICE_API int32_t ImageClear(uint8_t *image, uint16_t height, uint16_t width)
-{
+FPDEVICE_API int32_t ImageClear(uint8_t *image, uint16_t height, uint16_t width) {
     return ImageFlood(image, 0, height, width);
 }
 
-} // extern "C"
+}  // extern "C"

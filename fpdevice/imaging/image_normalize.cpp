@@ -7,16 +7,14 @@ namespace {
 
 // Square root of a 32-bit count: the count goes to single precision first,
 // the root is taken in double precision and rounded back to single.
-float single_sqrt(uint32_t value)
-{
+float single_sqrt(uint32_t value) {
     return static_cast<float>(std::sqrt(static_cast<double>(static_cast<float>(value))));
 }
 
-} // namespace
+}  // namespace
 
-extern "C" FPDEVICE_API int32_t ImageNormalize(uint8_t *image, uint16_t height, uint16_t width,
-                                               uint8_t targetMean, uint32_t targetVariance)
-{
+extern "C" FPDEVICE_API int32_t ImageNormalize(uint8_t *image, uint16_t height, uint16_t width, uint8_t targetMean,
+                                               uint32_t targetVariance) {
     if (image == nullptr) {
         return 1;
     }

@@ -12,27 +12,23 @@ namespace {
 constexpr float kSide = 0.2992f;
 constexpr float kCentre = 0.4015f;
 
-uint8_t *new_zeroed_image(uint16_t height, uint16_t width)
-{
+uint8_t *new_zeroed_image(uint16_t height, uint16_t width) {
     return static_cast<uint8_t *>(calloc(static_cast<size_t>(height) * width, 1));
 }
 
 // One row of the kernel at (row, column): the side samples are added as
 // integers before the single-precision multiplication.
-float smooth_row(const uint8_t *row, uint32_t column)
-{
+float smooth_row(const uint8_t *row, uint32_t column) {
     const int32_t sides = row[column - 1] + row[column + 1];
     return kCentre * static_cast<float>(row[column]) + kSide * static_cast<float>(sides);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-FPDEVICE_API uint8_t *ImageEnlarge(const uint8_t *source, uint16_t sourceHeight,
-                                   uint16_t sourceWidth, uint16_t resultHeight,
-                                   uint16_t resultWidth)
-{
+FPDEVICE_API uint8_t *ImageEnlarge(const uint8_t *source, uint16_t sourceHeight, uint16_t sourceWidth,
+                                   uint16_t resultHeight, uint16_t resultWidth) {
     if (source == nullptr || resultHeight == 0 || resultWidth == 0) {
         return nullptr;
     }
@@ -54,18 +50,15 @@ FPDEVICE_API uint8_t *ImageEnlarge(const uint8_t *source, uint16_t sourceHeight,
     return result;
 }
 
-FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight,
-                                  uint16_t sourceWidth, uint16_t resultHeight,
-                                  uint16_t resultWidth)
-{
+FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight, uint16_t sourceWidth,
+                                  uint16_t resultHeight, uint16_t resultWidth) {
     if (source == nullptr || resultHeight == 0 || resultWidth == 0) {
         return nullptr;
     }
     // Row 0 and column 0 reach source row and column 2n - 2; the smoothed
     // samples, present when both result dimensions exceed 1, one further.
     const uint32_t smoothed = (resultHeight > 1 && resultWidth > 1) ? 1u : 0u;
-    if (sourceHeight < 2u * resultHeight - 1u + smoothed ||
-        sourceWidth < 2u * resultWidth - 1u + smoothed) {
+    if (sourceHeight < 2u * resultHeight - 1u + smoothed || sourceWidth < 2u * resultWidth - 1u + smoothed) {
         return nullptr;
     }
     uint8_t *result = new_zeroed_image(resultHeight, resultWidth);
@@ -86,8 +79,8 @@ FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight,
         uint8_t *resultRow = result + y * resultWidth;
         for (uint32_t x = 1; x < resultWidth; ++x) {
             const uint32_t column = 2 * x;
-            const float value = kCentre * smooth_row(centre, column) +
-                                kSide * (smooth_row(above, column) + smooth_row(below, column));
+            const float value =
+                kCentre * smooth_row(centre, column) + kSide * (smooth_row(above, column) + smooth_row(below, column));
             // Truncated toward zero; the kernel's gain below 1 keeps it under 256.
             resultRow[x] = static_cast<uint8_t>(static_cast<int32_t>(value));
         }
@@ -95,4 +88,4 @@ FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight,
     return result;
 }
 
-} // extern "C"
+}  // extern "C"

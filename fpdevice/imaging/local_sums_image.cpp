@@ -8,20 +8,16 @@ namespace img = fpdevice::imaging;
 
 extern "C" {
 
-FPDEVICE_API int32_t fvs_ImageLocalSumChar2Char(uint8_t *output, const uint8_t *input,
-                                                uint16_t height, uint16_t width,
-                                                uint8_t windowX, uint8_t windowY)
-{
+FPDEVICE_API int32_t fvs_ImageLocalSumChar2Char(uint8_t *output, const uint8_t *input, uint16_t height, uint16_t width,
+                                                uint8_t windowX, uint8_t windowY) {
     if (output == nullptr || input == nullptr) {
         return 1;
     }
     return img::image_window_sum(output, input, height, width, windowX, windowY);
 }
 
-FPDEVICE_API int32_t fvs_ImageLocalSumChar2Uint16(uint16_t *output, const uint8_t *input,
-                                                  uint16_t height, uint16_t width,
-                                                  uint8_t windowX, uint8_t windowY)
-{
+FPDEVICE_API int32_t fvs_ImageLocalSumChar2Uint16(uint16_t *output, const uint8_t *input, uint16_t height,
+                                                  uint16_t width, uint8_t windowX, uint8_t windowY) {
     if (output == nullptr || input == nullptr) {
         return 1;
     }
@@ -37,37 +33,30 @@ FPDEVICE_API int32_t fvs_ImageLocalSumChar2Uint16(uint16_t *output, const uint8_
     return 1;
 }
 
-FPDEVICE_API int32_t fvs_ImageLocalSumUint162Uint16(uint16_t *output, const uint16_t *input,
-                                                    uint16_t height, uint16_t width,
-                                                    uint8_t windowX, uint8_t windowY)
-{
+FPDEVICE_API int32_t fvs_ImageLocalSumUint162Uint16(uint16_t *output, const uint16_t *input, uint16_t height,
+                                                    uint16_t width, uint8_t windowX, uint8_t windowY) {
     if (output == nullptr || input == nullptr) {
         return 1;
     }
     return img::image_window_sum(output, input, height, width, windowX, windowY);
 }
 
-FPDEVICE_API int32_t fvs_ImageLocalSumInt2Int(int32_t *output, const int32_t *input,
-                                              uint16_t height, uint16_t width,
-                                              uint8_t windowX, uint8_t windowY)
-{
+FPDEVICE_API int32_t fvs_ImageLocalSumInt2Int(int32_t *output, const int32_t *input, uint16_t height, uint16_t width,
+                                              uint8_t windowX, uint8_t windowY) {
     if (output == nullptr || input == nullptr) {
         return 1;
     }
     // Summed as uint32_t: the same bits, with defined wrap-around.
-    return img::image_window_sum(reinterpret_cast<uint32_t *>(output),
-                                 reinterpret_cast<const uint32_t *>(input), height, width,
-                                 windowX, windowY);
+    return img::image_window_sum(reinterpret_cast<uint32_t *>(output), reinterpret_cast<const uint32_t *>(input),
+                                 height, width, windowX, windowY);
 }
 
-FPDEVICE_API int32_t fvs_ImageLocalSumFloat2Float(float *output, const float *input,
-                                                  uint16_t height, uint16_t width,
-                                                  uint8_t windowX, uint8_t windowY)
-{
+FPDEVICE_API int32_t fvs_ImageLocalSumFloat2Float(float *output, const float *input, uint16_t height, uint16_t width,
+                                                  uint8_t windowX, uint8_t windowY) {
     if (output == nullptr || input == nullptr) {
         return 1;
     }
     return img::image_window_sum(output, input, height, width, windowX, windowY);
 }
 
-} // extern "C"
+}  // extern "C"

@@ -50,16 +50,14 @@ using I32x4 = LaneVector<int32_t, 4>::type;
 using F32x4 = LaneVector<float, 4>::type;
 
 template <typename V, typename T>
-inline V load_vector(const T *p)
-{
+inline V load_vector(const T *p) {
     V v;
     memcpy(&v, p, sizeof v);
     return v;
 }
 
 template <typename V, typename T>
-inline void store_vector(T *p, const V &v)
-{
+inline void store_vector(T *p, const V &v) {
     memcpy(p, &v, sizeof v);
 }
 
@@ -67,14 +65,12 @@ inline void store_vector(T *p, const V &v)
 // type, lanes() the 16 / sizeof(Sum) samples from p as one vector of Sum.
 struct AsStored {
     template <typename Carry, typename In>
-    static Carry scalar(In v)
-    {
+    static Carry scalar(In v) {
         return static_cast<Carry>(v);
     }
 
     template <typename Sum, typename In>
-    static typename LaneVector<Sum, 16 / sizeof(Sum)>::type lanes(const In *p)
-    {
+    static typename LaneVector<Sum, 16 / sizeof(Sum)>::type lanes(const In *p) {
         if constexpr (sizeof(In) == sizeof(Sum)) {
             return load_vector<typename LaneVector<Sum, 16 / sizeof(Sum)>::type>(p);
         } else if constexpr (sizeof(In) == 1 && sizeof(Sum) == 4) {
@@ -83,16 +79,15 @@ struct AsStored {
             uint32_t bytes;
             memcpy(&bytes, p, sizeof bytes);
             const U8x16 low = (U8x16)(LaneVector<uint32_t, 4>::type{bytes, 0, 0, 0});
-            const U16x8 words = (U16x8)__builtin_shufflevector(low, U8x16{}, 0, 16, 1, 17, 2, 18, 3, 19, 4,
-                                                               20, 5, 21, 6, 22, 7, 23);
+            const U16x8 words =
+                (U16x8)__builtin_shufflevector(low, U8x16{}, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
             return (U32x4)__builtin_shufflevector(words, U16x8{}, 0, 8, 1, 9, 2, 10, 3, 11);
         } else {
             static_assert(sizeof(In) == 1 && sizeof(Sum) == 2, "bytes widen to 16 or 32 bits only");
             uint64_t bytes;
             memcpy(&bytes, p, sizeof bytes);
             const U8x16 low = (U8x16)(LaneVector<uint64_t, 2>::type{bytes, 0});
-            return (U16x8)__builtin_shufflevector(low, U8x16{}, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6,
-                                                  22, 7, 23);
+            return (U16x8)__builtin_shufflevector(low, U8x16{}, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
         }
     }
 };
@@ -100,14 +95,12 @@ struct AsStored {
 // A byte mask counted as its unit plane: any non-zero byte counts 1.
 struct NonZeroAsOne {
     template <typename Carry>
-    static Carry scalar(uint8_t v)
-    {
+    static Carry scalar(uint8_t v) {
         return v != 0 ? 1 : 0;
     }
 
     template <typename Sum>
-    static typename LaneVector<Sum, 16 / sizeof(Sum)>::type lanes(const uint8_t *p)
-    {
+    static typename LaneVector<Sum, 16 / sizeof(Sum)>::type lanes(const uint8_t *p) {
         using V = typename LaneVector<Sum, 16 / sizeof(Sum)>::type;
         const V stored = AsStored::lanes<Sum>(p);
         return (V)(stored != 0) & 1;
@@ -127,8 +120,7 @@ struct Stretches {
     int idle;     // [both, idle): neither (empty unless short)
     // [idle, n): subtract
 
-    Stretches(int n, int r)
-    {
+    Stretches(int n, int r) {
         head = r < n ? r : n - 1;
         const int addEnd = n - r - 1;
         if (r <= addEnd) {
@@ -145,9 +137,8 @@ struct Stretches {
 
 // One running window sum over a strided vector.
 template <typename Sum, typename In, typename Load = AsStored>
-inline void vector_window_sum(Sum *out, ptrdiff_t outStride, const In *in, ptrdiff_t inStride,
-                              int n, int r, Load load = {})
-{
+inline void vector_window_sum(Sum *out, ptrdiff_t outStride, const In *in, ptrdiff_t inStride, int n, int r,
+                              Load load = {}) {
     using Carry = SumCarry<Sum>;
     if (n <= 0) {
         return;
@@ -182,8 +173,7 @@ inline void vector_window_sum(Sum *out, ptrdiff_t outStride, const In *in, ptrdi
 // exactly the additions and subtractions of vector_window_sum in the same
 // order.
 template <int Lanes>
-inline void float_row_sums(const float *const *in, float *const *out, int n, int r)
-{
+inline void float_row_sums(const float *const *in, float *const *out, int n, int r) {
     if (n <= 0) {
         return;
     }
@@ -238,23 +228,19 @@ inline void float_row_sums(const float *const *in, float *const *out, int n, int
 // moves use __builtin_shufflevector with constant lane numbers, which g++
 // and clang both take.
 template <typename V, int K, size_t... Lane>
-inline V lanes_up(V v, std::index_sequence<Lane...>)
-{
+inline V lanes_up(V v, std::index_sequence<Lane...>) {
     constexpr int lanes = sizeof...(Lane);
-    return __builtin_shufflevector(V{}, v,
-                                   (static_cast<int>(Lane) < K ? static_cast<int>(Lane)
-                                                               : static_cast<int>(Lane) - K + lanes)...);
+    return __builtin_shufflevector(
+        V{}, v, (static_cast<int>(Lane) < K ? static_cast<int>(Lane) : static_cast<int>(Lane) - K + lanes)...);
 }
 
 template <typename V, int K>
-inline V lanes_up(V v)
-{
+inline V lanes_up(V v) {
     return lanes_up<V, K>(v, std::make_index_sequence<sizeof(V) / sizeof(v[0])>{});
 }
 
 template <typename V>
-inline V inclusive_scan(V v)
-{
+inline V inclusive_scan(V v) {
     constexpr int lanes = sizeof(V) / sizeof(v[0]);
     v += lanes_up<V, 1>(v);
     if constexpr (lanes > 2) {
@@ -270,15 +256,13 @@ inline V inclusive_scan(V v)
 }
 
 template <typename V, size_t... Lane>
-inline V last_lane_everywhere(V v, std::index_sequence<Lane...>)
-{
+inline V last_lane_everywhere(V v, std::index_sequence<Lane...>) {
     constexpr int last = static_cast<int>(sizeof...(Lane)) - 1;
     return __builtin_shufflevector(v, v, (static_cast<int>(Lane) * 0 + last)...);
 }
 
 template <typename V>
-inline V last_lane_everywhere(V v)
-{
+inline V last_lane_everywhere(V v) {
     return last_lane_everywhere(v, std::make_index_sequence<sizeof(V) / sizeof(v[0])>{});
 }
 
@@ -292,14 +276,12 @@ inline V last_lane_everywhere(V v)
 // r + 16 bytes of copies of prefix[n] above it. out may be written up to the
 // next whole 16 bytes beyond n (the padding of a row of sums).
 template <typename Sum>
-inline size_t prefix_margin(int r)
-{
+inline size_t prefix_margin(int r) {
     return static_cast<size_t>(r) + 16 / sizeof(Sum);
 }
 
 template <typename Sum, typename In, typename Load>
-inline void integer_row_sums(const In *in, Sum *out, Sum *prefix, int n, int r, const Load &load)
-{
+inline void integer_row_sums(const In *in, Sum *out, Sum *prefix, int n, int r, const Load &load) {
     using V = typename LaneVector<Sum, 16 / sizeof(Sum)>::type;
     constexpr int lanes = 16 / sizeof(Sum);
     prefix[0] = 0;
@@ -336,8 +318,7 @@ inline constexpr int kRowLanes = std::is_floating_point_v<Sum> ? 4 : 1;
 inline constexpr size_t kColumnBlock = 32;
 
 template <typename Sum>
-inline size_t padded_width(size_t width)
-{
+inline size_t padded_width(size_t width) {
     constexpr size_t lanes = kColumnBlock / sizeof(Sum);
     return (width + lanes - 1) / lanes * lanes;
 }
@@ -347,8 +328,7 @@ inline size_t padded_width(size_t width)
 // are the additions of vector_window_sum in the same order; a vector lane
 // rounds exactly as the scalar operation does.
 template <typename Sum, bool Add, bool Subtract>
-inline void columns_step(Sum *sums, const Sum *added, const Sum *removed, size_t count)
-{
+inline void columns_step(Sum *sums, const Sum *added, const Sum *removed, size_t count) {
     constexpr size_t lanes = 16 / sizeof(Sum);
     using V = typename LaneVector<Sum, lanes>::type;
     for (size_t x = 0; x < count; x += lanes) {
@@ -371,9 +351,8 @@ inline constexpr size_t kRuleBlock = 16;
 // Writes output row y from the column sums and moves the column sums on to
 // row y + 1, block by block while both are in the first-level cache.
 template <typename Sum, bool Add, bool Subtract, typename T, typename Rule>
-inline void emit_and_step(T *row, Sum *sums, const Sum *added, const Sum *removed, size_t width,
-                          size_t paddedWidth, const Rule &rule)
-{
+inline void emit_and_step(T *row, Sum *sums, const Sum *added, const Sum *removed, size_t width, size_t paddedWidth,
+                          const Rule &rule) {
     // Only rows that take part are offset (no arithmetic on a null row).
     auto at = [](const Sum *p, size_t x) { return p != nullptr ? p + x : p; };
     size_t x = 0;
@@ -391,13 +370,11 @@ inline void emit_and_step(T *row, Sum *sums, const Sum *added, const Sum *remove
 // Output = the sums themselves.
 struct CopySums {
     template <typename Sum>
-    void block(const Sum *sums, Sum *samples) const
-    {
+    void block(const Sum *sums, Sum *samples) const {
         memcpy(samples, sums, kRuleBlock * sizeof(Sum));
     }
     template <typename Sum>
-    void one(Sum sum, Sum &sample) const
-    {
+    void one(Sum sum, Sum &sample) const {
         sample = sum;
     }
 };
@@ -415,9 +392,8 @@ struct CopySums {
 // one row. Returns 0, or 1 when the scratch cannot be allocated (nothing
 // written).
 template <typename Sum, typename In, typename Load, typename T, typename Rule>
-inline int window_sum_rows(const In *plane, int height, int width, int rx, int ry,
-                           const Load &load, T *out, const Rule &rule)
-{
+inline int window_sum_rows(const In *plane, int height, int width, int rx, int ry, const Load &load, T *out,
+                           const Rule &rule) {
     if (height <= 0 || width <= 0) {
         return 0;
     }
@@ -462,8 +438,7 @@ inline int window_sum_rows(const In *plane, int height, int width, int rx, int r
                 }
                 summedRows += count;
             } else {
-                integer_row_sums(plane + static_cast<size_t>(summedRows) * w, slot(summedRows),
-                                 prefix, n, rx, load);
+                integer_row_sums(plane + static_cast<size_t>(summedRows) * w, slot(summedRows), prefix, n, rx, load);
                 summedRows += 1;
             }
         }
@@ -483,8 +458,7 @@ inline int window_sum_rows(const In *plane, int height, int width, int rx, int r
         }
         // Row `added` is summed before row y is written: it lies below y.
         if (added < height && removed >= 0) {
-            emit_and_step<Sum, true, true>(row, columnSums, slot(added), slot(removed), w, pw,
-                                           rule);
+            emit_and_step<Sum, true, true>(row, columnSums, slot(added), slot(removed), w, pw, rule);
         } else if (added < height) {
             emit_and_step<Sum, true, false>(row, columnSums, slot(added), nullptr, w, pw, rule);
         } else if (removed >= 0) {
@@ -501,13 +475,10 @@ inline int window_sum_rows(const In *plane, int height, int width, int rx, int r
 // the same buffer or disjoint. 0, or 1 on a failed allocation with the output
 // untouched.
 template <typename In, typename Sum>
-inline int image_window_sum(Sum *out, const In *in, int height, int width, int windowX,
-                            int windowY)
-{
-    return window_sum_rows<Sum>(in, height, width, windowX >> 1, windowY >> 1, AsStored{}, out,
-                                CopySums{});
+inline int image_window_sum(Sum *out, const In *in, int height, int width, int windowX, int windowY) {
+    return window_sum_rows<Sum>(in, height, width, windowX >> 1, windowY >> 1, AsStored{}, out, CopySums{});
 }
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging
 
-#endif // FPDEVICE_IMAGING_LOCAL_SUMS_IMPL_H
+#endif  // FPDEVICE_IMAGING_LOCAL_SUMS_IMPL_H

@@ -14,8 +14,7 @@ namespace {
 // Sums of each sample with its left and right neighbours, leaving out the
 // neighbours beyond either end of the row. At most 3 x 255, so 16 bits hold
 // it.
-void row_sums(const uint8_t *__restrict source, uint16_t *__restrict sums, size_t width)
-{
+void row_sums(const uint8_t *__restrict source, uint16_t *__restrict sums, size_t width) {
     if (width == 1) {
         sums[0] = source[0];
         return;
@@ -27,8 +26,7 @@ void row_sums(const uint8_t *__restrict source, uint16_t *__restrict sums, size_
     const __m128i zero = _mm_setzero_si128();
     for (; x + 9 <= width; x += 8) {
         const auto load8 = [&](size_t at) {
-            return _mm_unpacklo_epi8(
-                _mm_loadl_epi64(reinterpret_cast<const __m128i *>(source + at)), zero);
+            return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(source + at)), zero);
         };
         const __m128i sum = _mm_add_epi16(_mm_add_epi16(load8(x - 1), load8(x)), load8(x + 1));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(sums + x), sum);
@@ -43,9 +41,8 @@ void row_sums(const uint8_t *__restrict source, uint16_t *__restrict sums, size_
 // Always divided by 9, also at the border where fewer samples exist: the
 // border of the result is meant to come out darker. At most 9 x 255, so 16
 // bits hold the sum.
-void column_means(const uint16_t *__restrict above, const uint16_t *__restrict centre,
-                  const uint16_t *__restrict below, uint8_t *__restrict destination, size_t width)
-{
+void column_means(const uint16_t *__restrict above, const uint16_t *__restrict centre, const uint16_t *__restrict below,
+                  uint8_t *__restrict destination, size_t width) {
     size_t x = 0;
 #if defined(__SSE2__)
     // For sums up to 2295 (and indeed below 32768), the high half of
@@ -59,8 +56,7 @@ void column_means(const uint16_t *__restrict above, const uint16_t *__restrict c
         return _mm_mulhi_epu16(sum, reciprocal);
     };
     for (; x + 16 <= width; x += 16) {
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(destination + x),
-                         _mm_packus_epi16(means8(x), means8(x + 8)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(destination + x), _mm_packus_epi16(means8(x), means8(x + 8)));
     }
 #endif
     for (; x < width; ++x) {
@@ -69,11 +65,9 @@ void column_means(const uint16_t *__restrict above, const uint16_t *__restrict c
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" FPDEVICE_API int32_t MeanSmooth(const uint8_t *source, uint8_t *destination,
-                                           int16_t height, int16_t width)
-{
+extern "C" FPDEVICE_API int32_t MeanSmooth(const uint8_t *source, uint8_t *destination, int16_t height, int16_t width) {
     if (source == nullptr || destination == nullptr || height < 1 || width < 1) {
         return 2;
     }

@@ -20,8 +20,7 @@ using fpdevice::imaging::U8x16;
 // Dilation sources of one mask row: the row as it was, with the border
 // columns cleared (they are never centres), padded by one zero on each side.
 // A row that is not interior holds no centre and is all zeros.
-void load_dilation_centres(uint8_t *padded, const uint8_t *row, size_t w, bool interior)
-{
+void load_dilation_centres(uint8_t *padded, const uint8_t *row, size_t w, bool interior) {
     memset(padded, 0, w + 2);
     if (interior && w >= 3) {
         memcpy(padded + 2, row + 1, w - 2);
@@ -30,13 +29,11 @@ void load_dilation_centres(uint8_t *padded, const uint8_t *row, size_t w, bool i
 
 // Erosion test of one mask row: entry x is 1 when the samples x - 1, x and
 // x + 1 of the original row are all foreground (interior columns only).
-void load_erosion_triples(uint8_t *triples, const uint8_t *row, size_t w)
-{
+void load_erosion_triples(uint8_t *triples, const uint8_t *row, size_t w) {
     memset(triples, 0, w);
     size_t x = 1;
     for (; x + 17 <= w; x += 16) {
-        const U8x16 all = (U8x16)(load_vector<U8x16>(row + x - 1) != 0) &
-                          (U8x16)(load_vector<U8x16>(row + x) != 0) &
+        const U8x16 all = (U8x16)(load_vector<U8x16>(row + x - 1) != 0) & (U8x16)(load_vector<U8x16>(row + x) != 0) &
                           (U8x16)(load_vector<U8x16>(row + x + 1) != 0);
         store_vector(triples + x, all & 1);
     }
@@ -47,9 +44,7 @@ void load_erosion_triples(uint8_t *triples, const uint8_t *row, size_t w)
 
 // Dilation of one row from the centres of the rows above, at and below it:
 // any neighbouring centre sets the sample to 255.
-void dilate_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const uint8_t *below,
-                size_t w)
-{
+void dilate_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const uint8_t *below, size_t w) {
     // Padded index x + 1 is column x; the sample's own entry is left out, so
     // a lone centre keeps its value.
     size_t x = 0;
@@ -62,21 +57,19 @@ void dilate_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const u
         store_vector(row + x, load_vector<U8x16>(row + x) | ~none);
     }
     for (; x < w; ++x) {
-        const int any = above[x] | above[x + 1] | above[x + 2] | same[x] | same[x + 2] |
-                        below[x] | below[x + 1] | below[x + 2];
+        const int any =
+            above[x] | above[x + 1] | above[x + 2] | same[x] | same[x + 2] | below[x] | below[x + 1] | below[x + 2];
         row[x] = any != 0 ? 255 : row[x];
     }
 }
 
 // Erosion of the interior of one row: a sample whose 3 x 3 neighbourhood is
 // not all foreground is cleared.
-void erode_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const uint8_t *below,
-               size_t w)
-{
+void erode_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const uint8_t *below, size_t w) {
     size_t x = 1;
     for (; x + 17 <= w; x += 16) {
-        const U8x16 whole = load_vector<U8x16>(above + x) & load_vector<U8x16>(same + x) &
-                            load_vector<U8x16>(below + x);
+        const U8x16 whole =
+            load_vector<U8x16>(above + x) & load_vector<U8x16>(same + x) & load_vector<U8x16>(below + x);
         store_vector(row + x, load_vector<U8x16>(row + x) & (U8x16)(whole != 0));
     }
     for (; x + 1 < w; ++x) {
@@ -85,12 +78,11 @@ void erode_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const ui
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-FPDEVICE_API int32_t BDilate(uint8_t *mask, uint16_t height, uint16_t width)
-{
+FPDEVICE_API int32_t BDilate(uint8_t *mask, uint16_t height, uint16_t width) {
     if (mask == nullptr) {
         return 2;
     }
@@ -125,15 +117,14 @@ FPDEVICE_API int32_t BDilate(uint8_t *mask, uint16_t height, uint16_t width)
     return 0;
 }
 
-FPDEVICE_API int32_t BErode(uint8_t *mask, uint16_t height, uint16_t width)
-{
+FPDEVICE_API int32_t BErode(uint8_t *mask, uint16_t height, uint16_t width) {
     if (mask == nullptr) {
         return 2;
     }
     const size_t h = height;
     const size_t w = width;
     if (h < 3 || w < 3) {
-        return 0; // no interior sample
+        return 0;  // no interior sample
     }
     uint8_t *ring = static_cast<uint8_t *>(malloc(3 * w));
     if (ring == nullptr) {
@@ -153,4 +144,4 @@ FPDEVICE_API int32_t BErode(uint8_t *mask, uint16_t height, uint16_t width)
     return 0;
 }
 
-} // extern "C"
+}  // extern "C"

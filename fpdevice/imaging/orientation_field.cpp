@@ -26,39 +26,30 @@ struct SobelRow {
     const uint8_t *mid;
     const uint8_t *down;
 
-    int32_t gx(size_t x) const
-    {
-        return 2 * (mid[x + 1] - mid[x - 1]) + (up[x + 1] - up[x - 1]) +
-               (down[x + 1] - down[x - 1]);
+    int32_t gx(size_t x) const {
+        return 2 * (mid[x + 1] - mid[x - 1]) + (up[x + 1] - up[x - 1]) + (down[x + 1] - down[x - 1]);
     }
-    int32_t gy(size_t x) const
-    {
-        return 2 * (down[x] - up[x]) + (down[x - 1] - up[x - 1]) + (down[x + 1] - up[x + 1]);
-    }
+    int32_t gy(size_t x) const { return 2 * (down[x] - up[x]) + (down[x - 1] - up[x - 1]) + (down[x + 1] - up[x + 1]); }
 };
 
 #if defined(__SSE2__)
 // Eight bytes from p widened to 16-bit lanes.
-inline __m128i widen8(const uint8_t *p)
-{
-    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)),
-                             _mm_setzero_si128());
+inline __m128i widen8(const uint8_t *p) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)), _mm_setzero_si128());
 }
 
 // Samples x ... x + 7 of one row; returns the next x to do.
-inline size_t sobel_products_8(const SobelRow &r, size_t x, size_t end, int32_t *p, int32_t *q)
-{
+inline size_t sobel_products_8(const SobelRow &r, size_t x, size_t end, int32_t *p, int32_t *q) {
     for (; x + 8 <= end; x += 8) {
         const __m128i u0 = widen8(r.up + x - 1), u1 = widen8(r.up + x), u2 = widen8(r.up + x + 1);
         const __m128i m0 = widen8(r.mid + x - 1), m2 = widen8(r.mid + x + 1);
-        const __m128i d0 = widen8(r.down + x - 1), d1 = widen8(r.down + x),
-                      d2 = widen8(r.down + x + 1);
+        const __m128i d0 = widen8(r.down + x - 1), d1 = widen8(r.down + x), d2 = widen8(r.down + x + 1);
         const __m128i m = _mm_sub_epi16(m2, m0);
-        const __m128i gx = _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(m, m), _mm_sub_epi16(u2, u0)),
-                                         _mm_sub_epi16(d2, d0));
+        const __m128i gx =
+            _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(m, m), _mm_sub_epi16(u2, u0)), _mm_sub_epi16(d2, d0));
         const __m128i c = _mm_sub_epi16(d1, u1);
-        const __m128i gy = _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(c, c), _mm_sub_epi16(d0, u0)),
-                                         _mm_sub_epi16(d2, u2));
+        const __m128i gy =
+            _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(c, c), _mm_sub_epi16(d0, u0)), _mm_sub_epi16(d2, u2));
         // Pairs (gx, gy) against (gy, gx) give gx gy + gy gx = P; pairs
         // (gy, gx) against (gy, -gx) give gy gy - gx gx = Q.
         const __m128i ngx = _mm_sub_epi16(_mm_setzero_si128(), gx);
@@ -74,8 +65,7 @@ inline size_t sobel_products_8(const SobelRow &r, size_t x, size_t end, int32_t 
 }
 #endif
 
-void sobel_products(const uint8_t *image, size_t h, size_t w, int32_t *p, int32_t *q)
-{
+void sobel_products(const uint8_t *image, size_t h, size_t w, int32_t *p, int32_t *q) {
     if (h == 0 || w == 0) {
         return;
     }
@@ -107,32 +97,27 @@ void sobel_products(const uint8_t *image, size_t h, size_t w, int32_t *p, int32_
 // precision, kept in single precision. The single value is what the
 // orientation is taken from (pi / 2 stored as single lies just above it, so
 // ridges at 45 degrees give 45 rather than 44).
-float doubled_angle(const int32_t *p, const int32_t *q, size_t at)
-{
+float doubled_angle(const int32_t *p, const int32_t *q, size_t at) {
     return static_cast<float>(std::atan2(static_cast<double>(p[at]), static_cast<double>(q[at])));
 }
 
 // At least one element: an empty grid still gets a plane of its own.
 template <typename T>
-img::Scratch<T> allocate(size_t count, bool zeroed)
-{
+img::Scratch<T> allocate(size_t count, bool zeroed) {
     const size_t n = count > 0 ? count : 1;
     return zeroed ? img::scratch_zeroed<T>(n) : img::scratch_alloc<T>(n);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t height,
-                                                  uint16_t width, uint16_t fullHeight,
-                                                  uint16_t fullWidth, uint8_t window,
-                                                  uint8_t /*unused*/, int32_t **pPlane,
-                                                  int32_t **qPlane, BlockField *fine,
-                                                  BlockField *fineChange, BlockField *coarse)
-{
-    if (image == nullptr || pPlane == nullptr || qPlane == nullptr || fine == nullptr ||
-        fineChange == nullptr || coarse == nullptr) {
+FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t height, uint16_t width,
+                                                  uint16_t fullHeight, uint16_t fullWidth, uint8_t window,
+                                                  uint8_t /*unused*/, int32_t **pPlane, int32_t **qPlane,
+                                                  BlockField *fine, BlockField *fineChange, BlockField *coarse) {
+    if (image == nullptr || pPlane == nullptr || qPlane == nullptr || fine == nullptr || fineChange == nullptr ||
+        coarse == nullptr) {
         return 1;
     }
     const size_t h = height;
@@ -147,7 +132,7 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
     fineChange->blockSize = 8;
     fineChange->rows = rows;
     fineChange->cols = cols;
-    fineChange->data = nullptr; // cleared, not released: the caller's to free
+    fineChange->data = nullptr;  // cleared, not released: the caller's to free
 
     // Nothing is handed out on failure; what the routine made is freed with
     // its owners.
@@ -187,8 +172,7 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
             rawOrientations[by * cols + bx] = img::orientation_from_doubled(angle);
         }
     }
-    if (img::FingerprintSmoothDirection(fineAngles.get(), fineOrientations.get(), 5, cols, rows) !=
-        0) {
+    if (img::FingerprintSmoothDirection(fineAngles.get(), fineOrientations.get(), 5, cols, rows) != 0) {
         return fail();
     }
     // The change map is taken from the raw orientations, not the smoothed.
@@ -209,8 +193,7 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
     const uint16_t cols16 = static_cast<uint16_t>((fullWidth + 15) >> 4);
     const size_t grid = static_cast<size_t>(cols16);
     img::Scratch<float> coarseAngles = allocate<float>(static_cast<size_t>(rows16) * cols16, true);
-    img::Scratch<int16_t> coarseOrientations =
-        allocate<int16_t>(static_cast<size_t>(rows16) * cols16, false);
+    img::Scratch<int16_t> coarseOrientations = allocate<int16_t>(static_cast<size_t>(rows16) * cols16, false);
     if (coarseAngles == nullptr || coarseOrientations == nullptr) {
         return fail();
     }
@@ -234,8 +217,7 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
             last[bx] = above[bx];
         }
     }
-    if (img::FingerprintSmoothDirection(coarseAngles.get(), coarseOrientations.get(), 3, cols16,
-                                        rows16) != 0) {
+    if (img::FingerprintSmoothDirection(coarseAngles.get(), coarseOrientations.get(), 3, cols16, rows16) != 0) {
         return fail();
     }
 
@@ -250,4 +232,4 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
     return 0;
 }
 
-} // extern "C"
+}  // extern "C"

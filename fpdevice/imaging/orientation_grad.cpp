@@ -12,13 +12,9 @@ namespace img = fpdevice::imaging;
 
 extern "C" {
 
-FPDEVICE_API int16_t AngleDiffAbs(int16_t a, int16_t b)
-{
-    return img::angle_diff_abs(a, b);
-}
+FPDEVICE_API int16_t AngleDiffAbs(int16_t a, int16_t b) { return img::angle_diff_abs(a, b); }
 
-FPDEVICE_API int32_t FingerprintOrientGrad(BlockField *result, const BlockField *source)
-{
+FPDEVICE_API int32_t FingerprintOrientGrad(BlockField *result, const BlockField *source) {
     if (result == nullptr || source == nullptr || source->data == nullptr) {
         return 2;
     }
@@ -53,8 +49,7 @@ FPDEVICE_API int32_t FingerprintOrientGrad(BlockField *result, const BlockField 
             const int d2 = img::angle_diff_abs(here, theta[(y + 1) * cols + x]);
             // Root in double precision, truncated; the last row and column
             // stay 0.
-            change[y * cols + x] =
-                static_cast<uint16_t>(std::sqrt(static_cast<double>(d1 * d1 + d2 * d2)));
+            change[y * cols + x] = static_cast<uint16_t>(std::sqrt(static_cast<double>(d1 * d1 + d2 * d2)));
         }
     }
     // Two 3 x 3 box sums make a 5 x 5 kernel of weights 1 2 3 2 1 per
@@ -73,4 +68,4 @@ FPDEVICE_API int32_t FingerprintOrientGrad(BlockField *result, const BlockField 
     return 0;
 }
 
-} // extern "C"
+}  // extern "C"

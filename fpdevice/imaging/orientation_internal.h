@@ -14,16 +14,14 @@ inline constexpr double kDegreesPerRadian = 57.295779513;
 
 // An orientation from a doubled angle in radians: half of it in whole
 // degrees, truncated toward zero. Product and quotient in double precision.
-inline int16_t orientation_from_doubled(double doubled)
-{
+inline int16_t orientation_from_doubled(double doubled) {
     return static_cast<int16_t>(std::trunc(doubled * kDegreesPerRadian / 2.0));
 }
 
 // The difference of two orientations modulo 180 degrees: formed in 16 bits,
 // then folded into one half turn. (The exported AngleDiffAbs; this copy can
 // be inlined, a call to an exported function goes through the PLT.)
-inline int16_t angle_diff_abs(int16_t a, int16_t b)
-{
+inline int16_t angle_diff_abs(int16_t a, int16_t b) {
     int16_t d = static_cast<int16_t>(a - b);
     if (d <= -90) {
         d = static_cast<int16_t>(d + 180);
@@ -37,9 +35,9 @@ inline int16_t angle_diff_abs(int16_t a, int16_t b)
 // orientations by summing their unit vectors over window x window entries
 // (cut at the field's border). Width before height, as the field's callers
 // pass them. 0, or 1 when a work plane cannot be allocated.
-int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, uint8_t window,
-                                   uint16_t width, uint16_t height);
+int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, uint8_t window, uint16_t width,
+                                   uint16_t height);
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging
 
-#endif // FPDEVICE_IMAGING_ORIENTATION_INTERNAL_H
+#endif  // FPDEVICE_IMAGING_ORIENTATION_INTERNAL_H

@@ -8,9 +8,8 @@
 
 namespace fpdevice::imaging {
 
-int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, uint8_t window,
-                                   uint16_t width, uint16_t height)
-{
+int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, uint8_t window, uint16_t width,
+                                   uint16_t height) {
     if (doubled == nullptr || orientations == nullptr) {
         return 1;
     }
@@ -39,10 +38,10 @@ int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, 
         // atan2 of the float sums in double precision, not rounded to single:
         // vertical ridges (doubled angle pi, stored just above pi, whose sine
         // is slightly negative) come out as -89.99... and truncate to -89.
-        orientations[i] = orientation_from_doubled(
-            std::atan2(static_cast<double>(sines[i]), static_cast<double>(cosines[i])));
+        orientations[i] =
+            orientation_from_doubled(std::atan2(static_cast<double>(sines[i]), static_cast<double>(cosines[i])));
     }
     return 0;
 }
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging

@@ -3,9 +3,7 @@
 
 #include <cstddef>
 
-extern "C" void Project(uint32_t *out, const uint8_t *image, int32_t height, int32_t width,
-                        int32_t direction)
-{
+extern "C" void Project(uint32_t *out, const uint8_t *image, int32_t height, int32_t width, int32_t direction) {
     if (out == nullptr || image == nullptr || height < 1 || width < 1) {
         return;
     }

@@ -24,7 +24,7 @@ struct RunSegment {
     int16_t row;
     int16_t first;
     int16_t last;
-    int16_t step; // +1: found from the row above, -1: from the row below
+    int16_t step;  // +1: found from the row above, -1: from the row below
     int16_t parentFirst;
     int16_t parentLast;
 };
@@ -39,10 +39,7 @@ struct RegionExtent {
 
 // The extent reported for "no region": area 0 and the box a fill starts
 // from, which no pixel has widened.
-inline RegionExtent empty_extent(int32_t height, int32_t width)
-{
-    return RegionExtent{0, width, height, 0, 0};
-}
+inline RegionExtent empty_extent(int32_t height, int32_t width) { return RegionExtent{0, width, height, 0, 0}; }
 
 // A stack size that no fill of this image can exceed: the number of maximal
 // runs of matching pixels along its rows. Up to a few megabytes of stack the
@@ -54,9 +51,9 @@ uint32_t runs_bound(const uint8_t *image, int32_t height, int32_t width, const G
 // Fills the region of the seed with fill. The caller has checked that the
 // range is not empty, the seed lies inside the image and matches, fill does
 // not match, and stack has room for count_matching_runs entries.
-RegionExtent fill_region(uint8_t *image, int32_t height, int32_t width, int32_t seedRow,
-                         int32_t seedCol, const GrayRange &range, uint8_t fill, RunSegment *stack);
+RegionExtent fill_region(uint8_t *image, int32_t height, int32_t width, int32_t seedRow, int32_t seedCol,
+                         const GrayRange &range, uint8_t fill, RunSegment *stack);
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging
 
 #endif

@@ -8,9 +8,8 @@
 
 namespace fpdevice::imaging {
 
-uint32_t runs_bound(const uint8_t *image, int32_t height, int32_t width, const GrayRange &range)
-{
-    constexpr uint64_t kGeometricBoundLimit = 1u << 18; // 3 MB of RunSegment
+uint32_t runs_bound(const uint8_t *image, int32_t height, int32_t width, const GrayRange &range) {
+    constexpr uint64_t kGeometricBoundLimit = 1u << 18;  // 3 MB of RunSegment
     const uint64_t mostRuns = static_cast<uint64_t>(height) * static_cast<uint64_t>((width + 1) / 2);
     if (mostRuns <= kGeometricBoundLimit) {
         return static_cast<uint32_t>(mostRuns);
@@ -26,15 +25,16 @@ namespace {
 
 class Filler {
 public:
-    Filler(uint8_t *image, int32_t height, int32_t width, const GrayRange &range, uint8_t fill,
-           RunSegment *stack)
-        : image_(image), height_(height), width_(width), range_(range), fill_(fill), stack_(stack),
-          extent_(empty_extent(height, width))
-    {
-    }
+    Filler(uint8_t *image, int32_t height, int32_t width, const GrayRange &range, uint8_t fill, RunSegment *stack)
+        : image_(image),
+          height_(height),
+          width_(width),
+          range_(range),
+          fill_(fill),
+          stack_(stack),
+          extent_(empty_extent(height, width)) {}
 
-    RegionExtent fill_from(int32_t seedRow, int32_t seedCol)
-    {
+    RegionExtent fill_from(int32_t seedRow, int32_t seedCol) {
         // The seed's run has no parent (an empty parent span): both
         // neighbouring rows are searched over its whole length.
         uint8_t *row = row_at(seedRow);
@@ -62,8 +62,7 @@ private:
     // last, found from `parent` in row y - step. Runs are followed beyond
     // both ends; only one met at `first` can reach further left, every
     // later one starts right after a pixel that does not match.
-    void take_runs(int32_t y, int32_t first, int32_t last, int32_t step, const RunSegment &parent)
-    {
+    void take_runs(int32_t y, int32_t first, int32_t last, int32_t step, const RunSegment &parent) {
         if (y < 0 || y >= height_ || first > last) {
             return;
         }
@@ -80,17 +79,14 @@ private:
 
     // Fills one run, widens the extent and leaves the run for its
     // neighbouring rows to be searched.
-    void take(int32_t y, int32_t start, int32_t end, int32_t step, int32_t parentFirst,
-              int32_t parentLast)
-    {
+    void take(int32_t y, int32_t start, int32_t end, int32_t step, int32_t parentFirst, int32_t parentLast) {
         memset(row_at(y) + start, fill_, static_cast<size_t>(end - start + 1));
-        push(RunSegment{static_cast<int16_t>(y), static_cast<int16_t>(start),
-                        static_cast<int16_t>(end), static_cast<int16_t>(step),
-                        static_cast<int16_t>(parentFirst), static_cast<int16_t>(parentLast)});
+        push(RunSegment{static_cast<int16_t>(y), static_cast<int16_t>(start), static_cast<int16_t>(end),
+                        static_cast<int16_t>(step), static_cast<int16_t>(parentFirst),
+                        static_cast<int16_t>(parentLast)});
     }
 
-    void push(const RunSegment &run)
-    {
+    void push(const RunSegment &run) {
         extent_.area += static_cast<uint32_t>(run.last - run.first + 1);
         extent_.left = run.first < extent_.left ? run.first : extent_.left;
         extent_.right = run.last > extent_.right ? run.last : extent_.right;
@@ -110,24 +106,21 @@ private:
     RegionExtent extent_;
 };
 
-} // namespace
+}  // namespace
 
-RegionExtent fill_region(uint8_t *image, int32_t height, int32_t width, int32_t seedRow,
-                         int32_t seedCol, const GrayRange &range, uint8_t fill, RunSegment *stack)
-{
+RegionExtent fill_region(uint8_t *image, int32_t height, int32_t width, int32_t seedRow, int32_t seedCol,
+                         const GrayRange &range, uint8_t fill, RunSegment *stack) {
     Filler filler(image, height, width, range, fill, stack);
     return filler.fill_from(seedRow, seedCol);
 }
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging
 
 namespace {
 
 using fpdevice::imaging::RegionExtent;
 
-void report(const RegionExtent &extent, uint32_t *area, int16_t *left, int16_t *top, int16_t *right,
-            int16_t *bottom)
-{
+void report(const RegionExtent &extent, uint32_t *area, int16_t *left, int16_t *top, int16_t *right, int16_t *bottom) {
     if (area != nullptr) {
         *area = extent.area;
     }
@@ -145,25 +138,21 @@ void report(const RegionExtent &extent, uint32_t *area, int16_t *left, int16_t *
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" FPDEVICE_API void RegionGrow(uint8_t *image, int16_t height, int16_t width,
-                                        int16_t seedRow, int16_t seedCol, uint32_t *area,
-                                        int16_t *left, int16_t *top, int16_t *right,
-                                        int16_t *bottom, uint8_t value, uint8_t fillValue,
-                                        uint8_t tolerance)
-{
+extern "C" FPDEVICE_API void RegionGrow(uint8_t *image, int16_t height, int16_t width, int16_t seedRow, int16_t seedCol,
+                                        uint32_t *area, int16_t *left, int16_t *top, int16_t *right, int16_t *bottom,
+                                        uint8_t value, uint8_t fillValue, uint8_t tolerance) {
     using namespace fpdevice::imaging;
     report(empty_extent(height, width), area, left, top, right, bottom);
-    if (image == nullptr || height < 1 || width < 1 || seedRow < 0 || seedRow >= height ||
-        seedCol < 0 || seedCol >= width) {
+    if (image == nullptr || height < 1 || width < 1 || seedRow < 0 || seedRow >= height || seedCol < 0 ||
+        seedCol >= width) {
         return;
     }
     const GrayRange range = GrayRange::within_tolerance(value, tolerance);
     // A seed that does not match has no region. A fill value that matches
     // would be found again behind the fill, which then never ends.
-    if (range.empty() || !range.matches(image[seedRow * width + seedCol]) ||
-        range.matches(fillValue)) {
+    if (range.empty() || !range.matches(image[seedRow * width + seedCol]) || range.matches(fillValue)) {
         return;
     }
     // The stack is sized before anything changes, so a failed allocation
@@ -173,8 +162,7 @@ extern "C" FPDEVICE_API void RegionGrow(uint8_t *image, int16_t height, int16_t 
     if (stack == nullptr) {
         return;
     }
-    const RegionExtent extent =
-        fill_region(image, height, width, seedRow, seedCol, range, fillValue, stack);
+    const RegionExtent extent = fill_region(image, height, width, seedRow, seedCol, range, fillValue, stack);
     free(stack);
     report(extent, area, left, top, right, bottom);
 }

@@ -6,10 +6,8 @@
 
 #include <cstring>
 
-extern "C" FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, int16_t width,
-                                                uint8_t value, uint8_t fillValue,
-                                                int16_t areaLimit)
-{
+extern "C" FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, int16_t width, uint8_t value,
+                                                uint8_t fillValue, int16_t areaLimit) {
     using namespace fpdevice::imaging;
     if (image == nullptr || value == fillValue) {
         return 2;
@@ -43,8 +41,7 @@ extern "C" FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, 
             if (copy[static_cast<size_t>(y) * width + x] != value) {
                 continue;
             }
-            const RegionExtent region =
-                fill_region(copy.get(), height, width, y, x, exact, fillValue, stack.get());
+            const RegionExtent region = fill_region(copy.get(), height, width, y, x, exact, fillValue, stack.get());
             if (region.area <= limit) {
                 fill_region(image, height, width, y, x, exact, fillValue, stack.get());
             }

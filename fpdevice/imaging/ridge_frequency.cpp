@@ -12,10 +12,10 @@
 
 namespace {
 
-constexpr int32_t kAngles = 181;      // 0 ... 180 degrees
-constexpr int32_t kReach = 16;        // profile points k = -16 ... 16
+constexpr int32_t kAngles = 181;  // 0 ... 180 degrees
+constexpr int32_t kReach = 16;    // profile points k = -16 ... 16
 constexpr int32_t kProfile = 2 * kReach + 1;
-constexpr int32_t kSpread = 2;        // neighbours along the ridge, each side
+constexpr int32_t kSpread = 2;  // neighbours along the ridge, each side
 constexpr uint8_t kUnmeasured = 255;
 
 // cos and sin scaled by 256 and truncated. The angle is rounded to single
@@ -26,8 +26,7 @@ struct DirectionTables {
     int16_t sin256[kAngles];
 };
 
-void build_tables(DirectionTables *t)
-{
+void build_tables(DirectionTables *t) {
     for (int32_t a = 0; a < kAngles; ++a) {
         const auto alpha = static_cast<float>(a * 3.141592653589793 / 180.0);
         t->cos256[a] = static_cast<int16_t>(256.0 * std::cos(static_cast<double>(alpha)));
@@ -40,15 +39,13 @@ struct Extrema {
     int32_t count;
 };
 
-void append(Extrema *e, int32_t position)
-{
+void append(Extrema *e, int32_t position) {
     e->at[e->count] = position;
     ++e->count;
 }
 
 // Peaks and valleys of the profile, at the middle of a flat top or bottom.
-void find_extrema(const uint8_t *p, Extrema *peaks, Extrema *valleys)
-{
+void find_extrema(const uint8_t *p, Extrema *peaks, Extrema *valleys) {
     peaks->count = 0;
     valleys->count = 0;
     int32_t peakStart = -1;
@@ -82,8 +79,7 @@ void find_extrema(const uint8_t *p, Extrema *peaks, Extrema *valleys)
 }
 
 // 8 x the spacing, or kUnmeasured.
-int32_t spacing_value(const Extrema &peaks, const Extrema &valleys)
-{
+int32_t spacing_value(const Extrema &peaks, const Extrema &valleys) {
     if (peaks.count >= 3 || valleys.count >= 3) {
         const Extrema &e = peaks.count >= 3 ? peaks : valleys;
         uint8_t histogram[100] = {};
@@ -106,8 +102,7 @@ int32_t spacing_value(const Extrema &peaks, const Extrema &valleys)
     if (peaks.count == 2 && valleys.count == 2) {
         // From the first to the last of four alternating extrema lie three
         // half periods; 2 * (8 * span / 3) is 8 x the period.
-        const int32_t span = valleys.at[0] < peaks.at[0] ? peaks.at[1] - valleys.at[0]
-                                                         : valleys.at[1] - peaks.at[0];
+        const int32_t span = valleys.at[0] < peaks.at[0] ? peaks.at[1] - valleys.at[0] : valleys.at[1] - peaks.at[0];
         return 2 * ((8 * span) / 3);
     }
     return kUnmeasured;
@@ -121,9 +116,7 @@ struct Image {
 
 // Profile across the ridges through (x, y) for direction (c, s). A point
 // with no sample inside the image keeps the value the profile had there.
-void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s,
-                    uint8_t *profile)
-{
+void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s, uint8_t *profile) {
     // Offsets along the ridge for t = 1, 2. Shifts of negative products round
     // toward minus infinity.
     int32_t along[kSpread][2];
@@ -132,8 +125,7 @@ void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s,
         along[t - 1][1] = (t * s) >> 8;
     }
     const int32_t margin = kReach + kSpread + 1;
-    const bool inside = x >= margin && y >= margin && x + margin < im.width &&
-                        y + margin < im.height;
+    const bool inside = x >= margin && y >= margin && x + margin < im.width && y + margin < im.height;
     for (int32_t k = -kReach; k <= kReach; ++k) {
         const int32_t px = x - ((k * s) >> 8);
         const int32_t py = y + ((k * c) >> 8);
@@ -167,16 +159,15 @@ void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s,
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t width,
-                                  const BlockField *field, uint8_t **map)
-{
+extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t width, const BlockField *field,
+                                  uint8_t **map) {
     if (map != nullptr) {
         *map = nullptr;
     }
-    if (image == nullptr || field == nullptr || field->data == nullptr || map == nullptr ||
-        field->rows == 0 || field->cols == 0 || height < 1 || width < 1) {
+    if (image == nullptr || field == nullptr || field->data == nullptr || map == nullptr || field->rows == 0 ||
+        field->cols == 0 || height < 1 || width < 1) {
         return 2;
     }
     DirectionTables tables;
@@ -209,7 +200,7 @@ extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t 
             const int32_t bx = (x >> 3) < lastCol ? (x >> 3) : lastCol;
             int32_t theta = fieldRow[bx];
             if (theta < -90 || theta > 90) {
-                continue; // no table entry: the cell stays unmeasured
+                continue;  // no table entry: the cell stays unmeasured
             }
             if (theta < 0) {
                 theta += 180;

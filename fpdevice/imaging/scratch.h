@@ -21,18 +21,16 @@ using Scratch = std::unique_ptr<T[], FreeDeleter>;
 
 // Room for `count` elements, uninitialised; empty when out of memory.
 template <typename T>
-Scratch<T> scratch_alloc(size_t count)
-{
+Scratch<T> scratch_alloc(size_t count) {
     return Scratch<T>(static_cast<T *>(std::malloc(count * sizeof(T))));
 }
 
 // Room for `count` elements, all bits zero; empty when out of memory.
 template <typename T>
-Scratch<T> scratch_zeroed(size_t count)
-{
+Scratch<T> scratch_zeroed(size_t count) {
     return Scratch<T>(static_cast<T *>(std::calloc(count, sizeof(T))));
 }
 
-} // namespace fpdevice::imaging
+}  // namespace fpdevice::imaging
 
 #endif

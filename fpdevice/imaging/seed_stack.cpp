@@ -5,8 +5,7 @@
 
 extern "C" {
 
-FPDEVICE_API void zooInitList(ZooList *list, int32_t capacity)
-{
+FPDEVICE_API void zooInitList(ZooList *list, int32_t capacity) {
     if (list == nullptr) {
         return;
     }
@@ -25,8 +24,7 @@ FPDEVICE_API void zooInitList(ZooList *list, int32_t capacity)
     }
 }
 
-FPDEVICE_API void zooClearup(ZooList *list)
-{
+FPDEVICE_API void zooClearup(ZooList *list) {
     if (list == nullptr) {
         return;
     }
@@ -36,10 +34,8 @@ FPDEVICE_API void zooClearup(ZooList *list)
     list->capacity = 0;
 }
 
-FPDEVICE_API int32_t zooPush(ZooList *list, uint32_t value)
-{
-    if (list == nullptr || list->entries == nullptr || list->count < 0 ||
-        list->count >= list->capacity) {
+FPDEVICE_API int32_t zooPush(ZooList *list, uint32_t value) {
+    if (list == nullptr || list->entries == nullptr || list->count < 0 || list->count >= list->capacity) {
         return 0;
     }
     list->entries[list->count] = value;
@@ -47,8 +43,7 @@ FPDEVICE_API int32_t zooPush(ZooList *list, uint32_t value)
     return 1;
 }
 
-FPDEVICE_API int32_t zooPop(ZooList *list, uint32_t *value)
-{
+FPDEVICE_API int32_t zooPop(ZooList *list, uint32_t *value) {
     if (list == nullptr || value == nullptr || list->entries == nullptr || list->count <= 0) {
         return 0;
     }
@@ -57,9 +52,6 @@ FPDEVICE_API int32_t zooPop(ZooList *list, uint32_t *value)
     return 1;
 }
 
-FPDEVICE_API int32_t zooIsListEmpty(const ZooList *list)
-{
-    return list == nullptr || list->count <= 0 ? 1 : 0;
-}
+FPDEVICE_API int32_t zooIsListEmpty(const ZooList *list) { return list == nullptr || list->count <= 0 ? 1 : 0; }
 
-} // extern "C"
+}  // extern "C"

@@ -19,12 +19,11 @@ using fpdevice::imaging::clamped_bin;
 using fpdevice::imaging::ExtremaList;
 using fpdevice::imaging::kHistogramBins;
 
-constexpr int32_t kSide = 256; // the bar picture is kSide x kSide
+constexpr int32_t kSide = 256;  // the bar picture is kSide x kSide
 constexpr int32_t kSignificantBar = 10;
 
 // Three-bin mean, rounded down; the end bins average the two that exist.
-void smooth_three(uint32_t *h)
-{
+void smooth_three(uint32_t *h) {
     uint32_t s[kHistogramBins];
     s[0] = (h[0] + h[1]) / 2;
     for (int32_t i = 1; i < kHistogramBins - 1; ++i) {
@@ -42,8 +41,7 @@ struct Significant {
 // Draws bar i in column i, rows 0 ... bar - 1. Bars are scaled so that the
 // largest count, or 5 % of the total when the largest is above that, is 255:
 // one dominant bin must not flatten the rest of the profile.
-Significant draw_bars(const uint32_t *h, uint8_t *picture)
-{
+Significant draw_bars(const uint32_t *h, uint8_t *picture) {
     uint32_t total = 0;
     uint32_t largest = 0;
     for (int32_t i = 0; i < kHistogramBins; ++i) {
@@ -80,17 +78,15 @@ Significant draw_bars(const uint32_t *h, uint8_t *picture)
 
 // Dilation by window count, erosion by the full window, then one 3 x 3
 // erosion and dilation. False when a step could not run.
-bool clean_bars(uint8_t *picture)
-{
+bool clean_bars(uint8_t *picture) {
     return MY_BWDilateFastUint16(picture, kSide, kSide, 9, 9) == 0 &&
-           MY_BWErodeFastUint16(picture, kSide, kSide, 9, 9) == 0 &&
-           BErode(picture, kSide, kSide) == 0 && BDilate(picture, kSide, kSide) == 0;
+           MY_BWErodeFastUint16(picture, kSide, kSide, 9, 9) == 0 && BErode(picture, kSide, kSide) == 0 &&
+           BDilate(picture, kSide, kSide) == 0;
 }
 
 // Column x becomes the highest row set in it, 0 for an empty column (so a
 // solid bar of height n reads back as n - 1).
-void read_profile(const uint8_t *picture, uint32_t *h)
-{
+void read_profile(const uint8_t *picture, uint32_t *h) {
     for (int32_t x = 0; x < kSide; ++x) {
         uint32_t top = 0;
         for (int32_t y = kSide - 1; y >= 0; --y) {
@@ -106,22 +102,17 @@ void read_profile(const uint8_t *picture, uint32_t *h)
 // (p - f) * 1.5 + p in single precision, integer part. A lift past the
 // last gray level stops at 255: wrapped to its low 8 bits (300 to 44) it
 // would put the threshold below the peak and mark nearly the whole image.
-uint8_t lift(int32_t p, int32_t f)
-{
+uint8_t lift(int32_t p, int32_t f) {
     const float v = static_cast<float>(p - f) * 1.5F + static_cast<float>(p);
     const auto t = static_cast<int32_t>(v);
     return static_cast<uint8_t>(t > 255 ? 255 : t);
 }
 
-uint8_t blend(uint8_t x, int32_t valley)
-{
-    return static_cast<uint8_t>(static_cast<int32_t>(0.6 * x + 0.4 * valley));
-}
+uint8_t blend(uint8_t x, int32_t valley) { return static_cast<uint8_t>(static_cast<int32_t>(0.6 * x + 0.4 * valley)); }
 
 // A peak whose drop to the valley is small and shallow.
-bool is_weak(const uint32_t *h, int32_t peak, int32_t valley)
-{
-    const uint32_t drop = clamped_bin(h, peak) - clamped_bin(h, valley); // wraps on a rise
+bool is_weak(const uint32_t *h, int32_t peak, int32_t valley) {
+    const uint32_t drop = clamped_bin(h, peak) - clamped_bin(h, valley);  // wraps on a rise
     const int32_t distance = peak > valley ? peak - valley : valley - peak;
     if (drop > 34) {
         return false;
@@ -130,9 +121,7 @@ bool is_weak(const uint32_t *h, int32_t peak, int32_t valley)
     return distance != 0 && static_cast<float>(drop) / static_cast<float>(distance) < 3.0F;
 }
 
-uint8_t choose_threshold(const uint32_t *h, Significant range, const ExtremaList &peaks,
-                         const ExtremaList &valleys)
-{
+uint8_t choose_threshold(const uint32_t *h, Significant range, const ExtremaList &peaks, const ExtremaList &valleys) {
     const int32_t f = range.first;
     const int32_t l = range.last;
     const int32_t n = peaks.count;
@@ -159,8 +148,7 @@ uint8_t choose_threshold(const uint32_t *h, Significant range, const ExtremaList
         return v;
     }
     if (is_weak(h, p0, valley)) {
-        return l - p1 < 3 * (p1 - f) ? static_cast<uint8_t>((f + p1) / 2)
-                                      : blend(lift(p1, f), valley);
+        return l - p1 < 3 * (p1 - f) ? static_cast<uint8_t>((f + p1) / 2) : blend(lift(p1, f), valley);
     }
     if (is_weak(h, p1, valley)) {
         if (l - p0 < 3 * (p0 - f)) {
@@ -174,12 +162,10 @@ uint8_t choose_threshold(const uint32_t *h, Significant range, const ExtremaList
 
 // Places the threshold on the cleaned bar picture of the histogram; false
 // when the picture cannot be made.
-bool threshold_from_bars(uint32_t *h, int32_t *threshold)
-{
+bool threshold_from_bars(uint32_t *h, int32_t *threshold) {
     smooth_three(h);
 
-    const fpdevice::imaging::Scratch<uint8_t> picture =
-        fpdevice::imaging::scratch_zeroed<uint8_t>(kSide * kSide);
+    const fpdevice::imaging::Scratch<uint8_t> picture = fpdevice::imaging::scratch_zeroed<uint8_t>(kSide * kSide);
     if (picture == nullptr) {
         return false;
     }
@@ -201,9 +187,8 @@ bool threshold_from_bars(uint32_t *h, int32_t *threshold)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-extern "C" uint32_t FpThresholdingGradsImage(uint8_t *image, int16_t height, int16_t width)
-{
+extern "C" uint32_t FpThresholdingGradsImage(uint8_t *image, int16_t height, int16_t width) {
     return fpdevice::imaging::threshold_image(image, height, width, threshold_from_bars);
 }

@@ -23,8 +23,7 @@ constexpr int32_t kHalfBins = 128;
 
 // Level 0 is never foreground evidence; the mean of the 128 bins is taken
 // off every bin, rounded down, and what falls below it is empty.
-void lower_by_mean(uint32_t *h)
-{
+void lower_by_mean(uint32_t *h) {
     h[0] = 0;
     uint32_t sum = 0;
     for (int32_t i = 0; i < kHalfBins; ++i) {
@@ -36,8 +35,7 @@ void lower_by_mean(uint32_t *h)
     }
 }
 
-void remove_entry(ExtremaList *list, int32_t k)
-{
+void remove_entry(ExtremaList *list, int32_t k) {
     for (int32_t i = k; i + 1 < list->count; ++i) {
         list->bin[i] = list->bin[i + 1];
     }
@@ -46,8 +44,7 @@ void remove_entry(ExtremaList *list, int32_t k)
 
 // Removes every peak but the last whose drop to the valley listed with it is
 // less than 30 % of its height; the valley goes with it.
-void prune_weak_peaks(const uint32_t *h, ExtremaList *peaks, ExtremaList *valleys)
-{
+void prune_weak_peaks(const uint32_t *h, ExtremaList *peaks, ExtremaList *valleys) {
     int32_t k = 0;
     while (k < peaks->count) {
         const auto height = static_cast<int32_t>(clamped_bin(h, peaks->bin[k]));
@@ -70,8 +67,7 @@ void prune_weak_peaks(const uint32_t *h, ExtremaList *peaks, ExtremaList *valley
 }
 
 // Halfway between the peak and the first empty bin below it (or bin 0).
-int32_t foot_of_peak(const uint32_t *h, int32_t peak)
-{
+int32_t foot_of_peak(const uint32_t *h, int32_t peak) {
     int32_t i = peak;
     while (i > 0 && clamped_bin(h, i) != 0) {
         --i;
@@ -79,9 +75,7 @@ int32_t foot_of_peak(const uint32_t *h, int32_t peak)
     return (peak + i) / 2;
 }
 
-int32_t choose_bin_threshold(const uint32_t *h, const ExtremaList &peaks,
-                             const ExtremaList &valleys)
-{
+int32_t choose_bin_threshold(const uint32_t *h, const ExtremaList &peaks, const ExtremaList &valleys) {
     const int32_t n = peaks.count;
     if (n == 0) {
         // Nothing but a flat floor: every non-zero sample is foreground.
@@ -113,9 +107,7 @@ int32_t choose_bin_threshold(const uint32_t *h, const ExtremaList &peaks,
 }
 
 // Moves t toward 2.5 standard deviations below the first peak above it.
-int32_t refine(const uint32_t *h, const ExtremaList &peaks, const ExtremaList &valleys,
-               int32_t t)
-{
+int32_t refine(const uint32_t *h, const ExtremaList &peaks, const ExtremaList &valleys, int32_t t) {
     int32_t k = 0;
     while (k < peaks.count && peaks.bin[k] <= t) {
         ++k;
@@ -152,8 +144,7 @@ int32_t refine(const uint32_t *h, const ExtremaList &peaks, const ExtremaList &v
 
 // Places the threshold in gray levels from the half-resolution histogram;
 // always succeeds. The result may be negative.
-bool threshold_from_modes(uint32_t *h, int32_t *threshold)
-{
+bool threshold_from_modes(uint32_t *h, int32_t *threshold) {
     (void)HistogramSmooth(h);
     lower_by_mean(h);
 
@@ -174,9 +165,8 @@ bool threshold_from_modes(uint32_t *h, int32_t *threshold)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-extern "C" uint32_t FpThresholdingGradsImageEx(uint8_t *image, int16_t height, int16_t width)
-{
+extern "C" uint32_t FpThresholdingGradsImageEx(uint8_t *image, int16_t height, int16_t width) {
     return fpdevice::imaging::threshold_image(image, height, width, threshold_from_modes);
 }

@@ -7,9 +7,7 @@ namespace {
 
 // Walks `length` samples `stride` apart and recolours every maximal run of
 // value that is at most longestRun long.
-void remove_short_runs(uint8_t *line, size_t length, size_t stride, uint8_t value, uint8_t fill,
-                       size_t longestRun)
-{
+void remove_short_runs(uint8_t *line, size_t length, size_t stride, uint8_t value, uint8_t fill, size_t longestRun) {
     size_t i = 0;
     while (i < length) {
         if (line[i * stride] != value) {
@@ -28,12 +26,10 @@ void remove_short_runs(uint8_t *line, size_t length, size_t stride, uint8_t valu
     }
 }
 
-} // namespace
+}  // namespace
 
-extern "C" FPDEVICE_API int32_t RemoveStripe(uint8_t *image, int16_t height, int16_t width,
-                                             uint8_t value, uint8_t fillValue, uint8_t longestRun,
-                                             uint8_t direction)
-{
+extern "C" FPDEVICE_API int32_t RemoveStripe(uint8_t *image, int16_t height, int16_t width, uint8_t value,
+                                             uint8_t fillValue, uint8_t longestRun, uint8_t direction) {
     if (image == nullptr) {
         return 2;
     }

@@ -101,5 +101,4 @@ uint32_t SCardAPDU(DeviceContext *hDev, uint8_t *command, uint64_t commandLength
         return statusWord;
     }
 }
-
 }

@@ -12,5 +12,4 @@ void *MyLock(DeviceContext *hDev) { return hDev; }
 void MyUnlock(void * /*token*/) {}
 
 int(TEST)(void * /*unused*/) { return 0; }
-
 }

@@ -88,5 +88,4 @@ uint64_t HXSCardVerifyUserPinBio(DeviceContext *hDev, const uint8_t *pin, uint8_
     dlclose(library);
     return result;
 }
-
 }

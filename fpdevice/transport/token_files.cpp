@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr uint16_t kChunk = 0xB0;            // 176 bytes per READ/WRITE BINARY
+constexpr uint16_t kChunk = 0xB0;  // 176 bytes per READ/WRITE BINARY
 constexpr uint8_t kMaxCreateParameters = 107;
 
 // Room for the longest command (5 + 176) and any answer of a short response.
@@ -136,5 +136,4 @@ uint64_t token_set_next_fid(DeviceContext *hDev, uint16_t number) {
     const uint8_t bytes[2] = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8)};
     return SCardUpdateBin(hDev, TOKEN_FID_NEXT_RECORD, 1, bytes, 2) ? 0 : TOKEN_ERR_NEXT_RECORD;
 }
-
 }

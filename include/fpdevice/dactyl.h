@@ -16,37 +16,37 @@
 extern "C" {
 #endif
 
-#define FP_OK                    0x00000000u
-#define FP_E_STATUS_BASE         0x80000000u /* + the key's status word */
-#define FP_E_LOCK                (FP_E_STATUS_BASE + SW_LOCK_NOT_OBTAINED) /* lock token not obtained; nothing sent */
-#define FP_E_UNKNOWN_STATUS      0x8000B001u /* status not recognised, or transport failure */
-#define FP_E_BAD_ARGUMENT        0x8000B002u /* nothing sent */
-#define FP_E_NO_MEMORY           0x8000B003u
-#define FP_E_TEMPLATE_CREATE     0x80000101u
-#define FP_E_TEMPLATE_ERASE      0x80000102u
-#define FP_E_INDEX_WRITE         0x80000108u
-#define FP_E_NO_CAPACITY         (FP_E_STATUS_BASE + SW_NO_CAPACITY)
-#define FP_E_DELETE_FAILED       0x80009901u
-#define FP_E_INDEX_READ          0x80009902u
-#define FP_E_LINES_TOO_LONG      0x80009903u
-#define FP_E_CAPTURE_FAILED      (FP_E_STATUS_BASE + SW_CAPTURE_FAILED)
-#define FP_E_CAPTURE_PENDING     (FP_E_STATUS_BASE + SW_CAPTURE_NOT_COMPLETE)
-#define FP_E_VERIFY_MISMATCH     (FP_E_STATUS_BASE + SW_FINGER_MISMATCH)
-#define FP_E_IDENTIFY_MISMATCH   0x80006A2Fu
+#define FP_OK                  0x00000000u
+#define FP_E_STATUS_BASE       0x80000000u                               /* + the key's status word */
+#define FP_E_LOCK              (FP_E_STATUS_BASE + SW_LOCK_NOT_OBTAINED) /* lock token not obtained; nothing sent */
+#define FP_E_UNKNOWN_STATUS    0x8000B001u /* status not recognised, or transport failure */
+#define FP_E_BAD_ARGUMENT      0x8000B002u /* nothing sent */
+#define FP_E_NO_MEMORY         0x8000B003u
+#define FP_E_TEMPLATE_CREATE   0x80000101u
+#define FP_E_TEMPLATE_ERASE    0x80000102u
+#define FP_E_INDEX_WRITE       0x80000108u
+#define FP_E_NO_CAPACITY       (FP_E_STATUS_BASE + SW_NO_CAPACITY)
+#define FP_E_DELETE_FAILED     0x80009901u
+#define FP_E_INDEX_READ        0x80009902u
+#define FP_E_LINES_TOO_LONG    0x80009903u
+#define FP_E_CAPTURE_FAILED    (FP_E_STATUS_BASE + SW_CAPTURE_FAILED)
+#define FP_E_CAPTURE_PENDING   (FP_E_STATUS_BASE + SW_CAPTURE_NOT_COMPLETE)
+#define FP_E_VERIFY_MISMATCH   (FP_E_STATUS_BASE + SW_FINGER_MISMATCH)
+#define FP_E_IDENTIFY_MISMATCH 0x80006A2Fu
 
 /* The template index: one entry per template number, in file 0x0520. */
-#define FP_INDEX_FILE_ID         0x0520u
-#define FP_INDEX_ENTRY_SIZE      20u
+#define FP_INDEX_FILE_ID    0x0520u
+#define FP_INDEX_ENTRY_SIZE 20u
 /* The largest index any key can report: 255 entries. */
-#define FP_INDEX_MAX_BYTES       (255u * FP_INDEX_ENTRY_SIZE)
-#define FP_LOCK_MARK_FILE_ID     0x4000u
+#define FP_INDEX_MAX_BYTES   (255u * FP_INDEX_ENTRY_SIZE)
+#define FP_LOCK_MARK_FILE_ID 0x4000u
 
 #define FP_INDEX_CALLER_DATA_SIZE 16u
 
 typedef struct FpIndexEntry {
-    uint8_t enrolled;      /* 1 = a template is enrolled */
-    uint8_t tag;           /* caller data */
-    uint8_t fileId[2];     /* template file id, high byte first; 0 = none */
+    uint8_t enrolled;  /* 1 = a template is enrolled */
+    uint8_t tag;       /* caller data */
+    uint8_t fileId[2]; /* template file id, high byte first; 0 = none */
     uint8_t callerData[FP_INDEX_CALLER_DATA_SIZE];
 } FpIndexEntry;
 
@@ -59,11 +59,9 @@ typedef char FpIndexEntryMatchesTheIndex[sizeof(FpIndexEntry) == FP_INDEX_ENTRY_
  * HXDactylFeatureEnroll takes has the same layout; the key keeps its tag and
  * caller data and sets the enrolled flag and the file id itself.
  */
-#define FP_INDEX_ENTRY_OFFSET(templateNumber) (((size_t)(templateNumber) - 1u) * FP_INDEX_ENTRY_SIZE)
+#define FP_INDEX_ENTRY_OFFSET(templateNumber) (((size_t)(templateNumber)-1u) * FP_INDEX_ENTRY_SIZE)
 
-static inline int FpIndexEntryEnrolled(const uint8_t *entry) {
-    return entry[offsetof(FpIndexEntry, enrolled)] == 1;
-}
+static inline int FpIndexEntryEnrolled(const uint8_t *entry) { return entry[offsetof(FpIndexEntry, enrolled)] == 1; }
 static inline uint8_t FpIndexEntryTag(const uint8_t *entry) { return entry[offsetof(FpIndexEntry, tag)]; }
 /* 0 when the entry names no template file. */
 static inline uint16_t FpIndexEntryFileId(const uint8_t *entry) {
@@ -92,9 +90,9 @@ static inline void FpIndexEntrySetCallerData(uint8_t *entry, const uint8_t *data
 
 /* A gray image sent to the key by HXDactylDownloadImage. */
 typedef struct ImageRecord {
-    uint64_t lines;       /* at most 65535: the key numbers lines in 16 bits */
-    uint64_t lineBytes;   /* 1 to 240 */
-    uint64_t reserved;    /* not read */
+    uint64_t lines;     /* at most 65535: the key numbers lines in 16 bits */
+    uint64_t lineBytes; /* 1 to 240 */
+    uint64_t reserved;  /* not read */
     const uint8_t *pixels;
 } ImageRecord;
 
@@ -157,8 +155,7 @@ FPDEVICE_API uint64_t HXDactylFeatureIdentify(DeviceContext *hDev, uint8_t match
 /* A match that uses up no attempt and writes no lock mark. With oneTemplate
  * 0 (or *templateNumber 0) all templates are tried and *templateNumber gets
  * the matching one's number; otherwise only *templateNumber is tried. */
-FPDEVICE_API uint64_t HXDactylFeatureVerifyTest(DeviceContext *hDev, uint16_t oneTemplate,
-                                                uint8_t *templateNumber);
+FPDEVICE_API uint64_t HXDactylFeatureVerifyTest(DeviceContext *hDev, uint16_t oneTemplate, uint8_t *templateNumber);
 
 /*
  * Enrols the features of the three slots as template `templateNumber`, with
@@ -168,8 +165,7 @@ FPDEVICE_API uint64_t HXDactylFeatureVerifyTest(DeviceContext *hDev, uint16_t on
  * last: a failed enrolment may leave it naming its file without being
  * enrolled, and the next attempt for that number takes the file over.
  */
-FPDEVICE_API uint64_t HXDactylFeatureEnroll(DeviceContext *hDev, uint8_t templateNumber,
-                                            const uint8_t *description);
+FPDEVICE_API uint64_t HXDactylFeatureEnroll(DeviceContext *hDev, uint8_t templateNumber, const uint8_t *description);
 /*
  * Reads the whole template index into `index`: capacity x 20 bytes, written
  * only when the whole index was read.

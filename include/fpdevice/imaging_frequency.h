@@ -42,8 +42,8 @@ extern "C" {
  * field without rows or columns, or height or width below 1. On failure
  * *map is null when map is not null.
  */
-FPDEVICE_API int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t width,
-                                    const BlockField *field, uint8_t **map);
+FPDEVICE_API int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t width, const BlockField *field,
+                                    uint8_t **map);
 
 /*
  * Whether a print is broken: 1 when a blank band of rows crosses it away
@@ -53,8 +53,7 @@ FPDEVICE_API int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_
  * Always 0 for a null image, a dimension below 1, a height above 1024, or
  * when the working projection cannot be allocated.
  */
-FPDEVICE_API int32_t NotContinue(const uint8_t *image, int32_t height, int32_t width,
-                                 int32_t value);
+FPDEVICE_API int32_t NotContinue(const uint8_t *image, int32_t height, int32_t width, int32_t value);
 
 /*
  * The shape complexity of the region of samples equal to value, over the
@@ -63,16 +62,14 @@ FPDEVICE_API int32_t NotContinue(const uint8_t *image, int32_t height, int32_t w
  * do not share a set bit (for a 0/255 mask: a neighbour is background).
  * NaN when the interior holds no sample of the value; -1 for a null image.
  */
-FPDEVICE_API float Complexity(const uint8_t *image, int16_t height, int16_t width,
-                              uint8_t value);
+FPDEVICE_API float Complexity(const uint8_t *image, int16_t height, int16_t width, uint8_t value);
 
 /*
  * Sums of an image: direction 0 writes out[y], the sum of row y, for every
  * row; any other direction out[x], the sum of column x, for every column.
  * Does nothing for a null buffer or a dimension below 1.
  */
-FPDEVICE_API void Project(uint32_t *out, const uint8_t *image, int32_t height, int32_t width,
-                          int32_t direction);
+FPDEVICE_API void Project(uint32_t *out, const uint8_t *image, int32_t height, int32_t width, int32_t direction);
 
 #ifdef __cplusplus
 }

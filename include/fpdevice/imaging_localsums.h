@@ -37,20 +37,15 @@ extern "C" {
  * output[j * outStride] = sum of input[i * inStride] for i from
  * max(0, j - r) to min(length - 1, j + r), r = window >> 1. Null vectors or
  * a length below 1 do nothing. */
-FPDEVICE_API void fvs_VectorLocalSumChar2Char(uint8_t *output, const uint8_t *input,
-                                              int16_t outStride, int16_t inStride,
-                                              int16_t length, uint8_t window);
-FPDEVICE_API void fvs_VectorLocalSumChar2Uint16(uint16_t *output, const uint8_t *input,
-                                                int16_t outStride, int16_t inStride,
-                                                int16_t length, uint8_t window);
-FPDEVICE_API void fvs_VectorLocalSumUint162Uint16(uint16_t *output, const uint16_t *input,
-                                                  int16_t outStride, int16_t inStride,
-                                                  int16_t length, uint8_t window);
-FPDEVICE_API void fvs_VectorLocalSumInt2Int(int32_t *output, const int32_t *input,
-                                            int16_t outStride, int16_t inStride,
+FPDEVICE_API void fvs_VectorLocalSumChar2Char(uint8_t *output, const uint8_t *input, int16_t outStride,
+                                              int16_t inStride, int16_t length, uint8_t window);
+FPDEVICE_API void fvs_VectorLocalSumChar2Uint16(uint16_t *output, const uint8_t *input, int16_t outStride,
+                                                int16_t inStride, int16_t length, uint8_t window);
+FPDEVICE_API void fvs_VectorLocalSumUint162Uint16(uint16_t *output, const uint16_t *input, int16_t outStride,
+                                                  int16_t inStride, int16_t length, uint8_t window);
+FPDEVICE_API void fvs_VectorLocalSumInt2Int(int32_t *output, const int32_t *input, int16_t outStride, int16_t inStride,
                                             int16_t length, uint8_t window);
-FPDEVICE_API void fvs_VectorLocalSumFloat2Float(float *output, const float *input,
-                                                int16_t outStride, int16_t inStride,
+FPDEVICE_API void fvs_VectorLocalSumFloat2Float(float *output, const float *input, int16_t outStride, int16_t inStride,
                                                 int16_t length, uint8_t window);
 
 /* ---- Image box sums ----
@@ -59,20 +54,15 @@ FPDEVICE_API void fvs_VectorLocalSumFloat2Float(float *output, const float *inpu
  * buffer (except for Char2Uint16, whose types differ) or must not overlap.
  * 0, or 1 for a null plane or a failed allocation; on failure the output is
  * untouched, except that Char2Uint16 then holds the row sums. */
-FPDEVICE_API int32_t fvs_ImageLocalSumChar2Char(uint8_t *output, const uint8_t *input,
-                                                uint16_t height, uint16_t width,
+FPDEVICE_API int32_t fvs_ImageLocalSumChar2Char(uint8_t *output, const uint8_t *input, uint16_t height, uint16_t width,
                                                 uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t fvs_ImageLocalSumChar2Uint16(uint16_t *output, const uint8_t *input,
-                                                  uint16_t height, uint16_t width,
-                                                  uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t fvs_ImageLocalSumUint162Uint16(uint16_t *output, const uint16_t *input,
-                                                    uint16_t height, uint16_t width,
-                                                    uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t fvs_ImageLocalSumInt2Int(int32_t *output, const int32_t *input,
-                                              uint16_t height, uint16_t width,
+FPDEVICE_API int32_t fvs_ImageLocalSumChar2Uint16(uint16_t *output, const uint8_t *input, uint16_t height,
+                                                  uint16_t width, uint8_t windowX, uint8_t windowY);
+FPDEVICE_API int32_t fvs_ImageLocalSumUint162Uint16(uint16_t *output, const uint16_t *input, uint16_t height,
+                                                    uint16_t width, uint8_t windowX, uint8_t windowY);
+FPDEVICE_API int32_t fvs_ImageLocalSumInt2Int(int32_t *output, const int32_t *input, uint16_t height, uint16_t width,
                                               uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t fvs_ImageLocalSumFloat2Float(float *output, const float *input,
-                                                  uint16_t height, uint16_t width,
+FPDEVICE_API int32_t fvs_ImageLocalSumFloat2Float(float *output, const float *input, uint16_t height, uint16_t width,
                                                   uint8_t windowX, uint8_t windowY);
 
 /* ---- Box means ----
@@ -82,11 +72,9 @@ FPDEVICE_API int32_t fvs_ImageLocalSumFloat2Float(float *output, const float *in
  * holds more than N samples, and a 1 x 1 window rounds 255 up to 256).
  * Output and input may be the same buffer.
  * 0; 1 for a null image or a failed allocation; 2 for a zero window size. */
-FPDEVICE_API int32_t fvs_ImageMeanChar2Char(uint8_t *output, const uint8_t *input,
-                                            uint16_t height, uint16_t width,
+FPDEVICE_API int32_t fvs_ImageMeanChar2Char(uint8_t *output, const uint8_t *input, uint16_t height, uint16_t width,
                                             uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t fvs_ImageMeanInt2Int(int32_t *output, const int32_t *input,
-                                          uint16_t height, uint16_t width,
+FPDEVICE_API int32_t fvs_ImageMeanInt2Int(int32_t *output, const int32_t *input, uint16_t height, uint16_t width,
                                           uint8_t windowX, uint8_t windowY);
 
 /* ---- Window-count morphology, in place ----
@@ -97,18 +85,16 @@ FPDEVICE_API int32_t fvs_ImageMeanInt2Int(int32_t *output, const int32_t *input,
  *   BWErodeFastUint16   1 if s == N, else 0.
  * The MY_ wrappers apply the Uint16 rules to a byte mask and write 255 / 0.
  * 0, or 1 for a null plane or a failed allocation (plane unchanged). */
-FPDEVICE_API int32_t BWDilateFast(uint8_t *plane, uint16_t height, uint16_t width,
-                                  uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t BWErodeFast(uint8_t *plane, uint16_t height, uint16_t width,
-                                 uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t BWDilateFastUint16(uint16_t *plane, uint16_t height, uint16_t width,
-                                        uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t BWErodeFastUint16(uint16_t *plane, uint16_t height, uint16_t width,
-                                       uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t MY_BWDilateFastUint16(uint8_t *mask, uint16_t height, uint16_t width,
-                                           uint8_t windowX, uint8_t windowY);
-FPDEVICE_API int32_t MY_BWErodeFastUint16(uint8_t *mask, uint16_t height, uint16_t width,
-                                          uint8_t windowX, uint8_t windowY);
+FPDEVICE_API int32_t BWDilateFast(uint8_t *plane, uint16_t height, uint16_t width, uint8_t windowX, uint8_t windowY);
+FPDEVICE_API int32_t BWErodeFast(uint8_t *plane, uint16_t height, uint16_t width, uint8_t windowX, uint8_t windowY);
+FPDEVICE_API int32_t BWDilateFastUint16(uint16_t *plane, uint16_t height, uint16_t width, uint8_t windowX,
+                                        uint8_t windowY);
+FPDEVICE_API int32_t BWErodeFastUint16(uint16_t *plane, uint16_t height, uint16_t width, uint8_t windowX,
+                                       uint8_t windowY);
+FPDEVICE_API int32_t MY_BWDilateFastUint16(uint8_t *mask, uint16_t height, uint16_t width, uint8_t windowX,
+                                           uint8_t windowY);
+FPDEVICE_API int32_t MY_BWErodeFastUint16(uint8_t *mask, uint16_t height, uint16_t width, uint8_t windowX,
+                                          uint8_t windowY);
 
 /* ---- 3 x 3 morphology of byte masks, in place ----
  * Only interior samples act: BDilate sets the eight neighbours of every

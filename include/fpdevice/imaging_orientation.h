@@ -59,11 +59,9 @@ typedef struct BlockField {
  * of the three records are null, and fine and fineChange carry the header of
  * the fine grid.
  */
-FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t height,
-                                                  uint16_t width, uint16_t fullHeight,
-                                                  uint16_t fullWidth, uint8_t window,
-                                                  uint8_t unused, int32_t **pPlane,
-                                                  int32_t **qPlane, BlockField *fine,
+FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t height, uint16_t width,
+                                                  uint16_t fullHeight, uint16_t fullWidth, uint8_t window,
+                                                  uint8_t unused, int32_t **pPlane, int32_t **qPlane, BlockField *fine,
                                                   BlockField *fineChange, BlockField *coarse);
 
 /*

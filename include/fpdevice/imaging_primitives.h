@@ -65,8 +65,7 @@ FPDEVICE_API int32_t HistogramPrint(const uint32_t *histogram, int16_t binCount,
 
 /* Copies height * width bytes forward; the buffers must not overlap.
  * 0, or 1 when either pointer is null. */
-FPDEVICE_API int32_t ImageCopy(uint8_t *destination, const uint8_t *source, uint16_t height,
-                               uint16_t width);
+FPDEVICE_API int32_t ImageCopy(uint8_t *destination, const uint8_t *source, uint16_t height, uint16_t width);
 
 /* Sets every sample to value. 0, or 1 for a null image. */
 FPDEVICE_API int32_t ImageFlood(uint8_t *image, uint8_t value, uint16_t height, uint16_t width);
@@ -82,9 +81,8 @@ FPDEVICE_API int32_t ImageClear(uint8_t *image, uint16_t height, uint16_t width)
  * rows and (resultWidth + 1) / 2 columns. Null for a null source, an empty
  * result, a source too small for the result, or when out of memory.
  */
-FPDEVICE_API uint8_t *ImageEnlarge(const uint8_t *source, uint16_t sourceHeight,
-                                   uint16_t sourceWidth, uint16_t resultHeight,
-                                   uint16_t resultWidth);
+FPDEVICE_API uint8_t *ImageEnlarge(const uint8_t *source, uint16_t sourceHeight, uint16_t sourceWidth,
+                                   uint16_t resultHeight, uint16_t resultWidth);
 
 /*
  * Halving: a new resultHeight x resultWidth image; row 0 and column 0 are
@@ -94,16 +92,15 @@ FPDEVICE_API uint8_t *ImageEnlarge(const uint8_t *source, uint16_t sourceHeight,
  * is a single row or column). Null for a null source, an empty result, a
  * source too small for the result, or when out of memory.
  */
-FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight,
-                                  uint16_t sourceWidth, uint16_t resultHeight,
-                                  uint16_t resultWidth);
+FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight, uint16_t sourceWidth,
+                                  uint16_t resultHeight, uint16_t resultWidth);
 
 /* ---- Normalisation ---- */
 
 /* Stretches the image in place to the target mean and variance, clamped to
  * 0 ... 255. 0; 1 for a null image or when out of memory (image unchanged). */
-FPDEVICE_API int32_t ImageNormalize(uint8_t *image, uint16_t height, uint16_t width,
-                                    uint8_t targetMean, uint32_t targetVariance);
+FPDEVICE_API int32_t ImageNormalize(uint8_t *image, uint16_t height, uint16_t width, uint8_t targetMean,
+                                    uint32_t targetVariance);
 
 /* ---- Rotation tables ---- */
 

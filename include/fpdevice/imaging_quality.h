@@ -60,8 +60,8 @@ typedef struct BlkQualityMap {
  * (*grid null when grid is not null). For a direction above 3 the result is
  * 2 with the zero-filled grid already handed out in *grid: release it.
  */
-FPDEVICE_API int32_t FpGetImg4DirectionGrads(const uint8_t *image, int16_t height, int16_t width,
-                                             uint16_t **grid, uint8_t direction, uint8_t step);
+FPDEVICE_API int32_t FpGetImg4DirectionGrads(const uint8_t *image, int16_t height, int16_t width, uint16_t **grid,
+                                             uint8_t direction, uint8_t step);
 
 /*
  * The four gradient grids for the given step: a new block of four pointers,
@@ -70,8 +70,7 @@ FPDEVICE_API int32_t FpGetImg4DirectionGrads(const uint8_t *image, int16_t heigh
  * Null for a null image, height or width below 1, step 0, or when out of
  * memory (nothing is then left allocated).
  */
-FPDEVICE_API uint16_t **FpGetImg4DirectionGradsEx(const uint8_t *image, int16_t height,
-                                                  int16_t width, uint8_t step);
+FPDEVICE_API uint16_t **FpGetImg4DirectionGradsEx(const uint8_t *image, int16_t height, int16_t width, uint8_t step);
 
 /*
  * Rates an image block by block into *record (see BlkQualityMap): four
@@ -86,8 +85,8 @@ FPDEVICE_API uint16_t **FpGetImg4DirectionGradsEx(const uint8_t *image, int16_t 
  * map then stays all zero.
  * `reserved` is not used.
  */
-FPDEVICE_API int32_t ImageBlkQuality(BlkQualityMap *record, const uint8_t *image, int16_t height,
-                                     int16_t width, void *reserved);
+FPDEVICE_API int32_t ImageBlkQuality(BlkQualityMap *record, const uint8_t *image, int16_t height, int16_t width,
+                                     void *reserved);
 
 /*
  * ImageBlkQuality from four grids the caller made with
@@ -97,8 +96,8 @@ FPDEVICE_API int32_t ImageBlkQuality(BlkQualityMap *record, const uint8_t *image
  * is not read, only checked for null. Also 2, before the record is touched,
  * when grads or one of its four pointers is null.
  */
-FPDEVICE_API int32_t ImageBlkQualityEx(BlkQualityMap *record, const uint8_t *image, int16_t height,
-                                       int16_t width, void *reserved, uint16_t *const *grads);
+FPDEVICE_API int32_t ImageBlkQualityEx(BlkQualityMap *record, const uint8_t *image, int16_t height, int16_t width,
+                                       void *reserved, uint16_t *const *grads);
 
 #ifdef __cplusplus
 }

@@ -76,10 +76,9 @@ FPDEVICE_API int32_t zooIsListEmpty(const ZooList *list);
  * value itself matches (the fill could never end), or the working storage
  * cannot be allocated. Null output pointers are allowed.
  */
-FPDEVICE_API void RegionGrow(uint8_t *image, int16_t height, int16_t width, int16_t seedRow,
-                             int16_t seedCol, uint32_t *area, int16_t *left, int16_t *top,
-                             int16_t *right, int16_t *bottom, uint8_t value, uint8_t fillValue,
-                             uint8_t tolerance);
+FPDEVICE_API void RegionGrow(uint8_t *image, int16_t height, int16_t width, int16_t seedRow, int16_t seedCol,
+                             uint32_t *area, int16_t *left, int16_t *top, int16_t *right, int16_t *bottom,
+                             uint8_t value, uint8_t fillValue, uint8_t tolerance);
 
 /*
  * Recolours with fillValue every 4-connected region of pixels exactly equal
@@ -89,8 +88,8 @@ FPDEVICE_API void RegionGrow(uint8_t *image, int16_t height, int16_t width, int1
  * 0 done; 1 out of memory (image unchanged); 2 null image or value equal to
  * fillValue (image unchanged).
  */
-FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, int16_t width, uint8_t value,
-                                     uint8_t fillValue, int16_t areaLimit);
+FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, int16_t width, uint8_t value, uint8_t fillValue,
+                                     int16_t areaLimit);
 
 /* ---- Filters ---- */
 
@@ -103,8 +102,7 @@ FPDEVICE_API int32_t RemoveSmallArea(uint8_t *image, int16_t height, int16_t wid
  * 0 done; 1 out of memory (destination unchanged); 2 null image, height < 1
  * or width < 1.
  */
-FPDEVICE_API int32_t MeanSmooth(const uint8_t *source, uint8_t *destination, int16_t height,
-                                int16_t width);
+FPDEVICE_API int32_t MeanSmooth(const uint8_t *source, uint8_t *destination, int16_t height, int16_t width);
 
 /*
  * Recolours with fillValue every maximal run of pixels equal to value that
@@ -112,8 +110,8 @@ FPDEVICE_API int32_t MeanSmooth(const uint8_t *source, uint8_t *destination, int
  * direction 1; any other direction changes nothing.
  * 0 done; 2 null image.
  */
-FPDEVICE_API int32_t RemoveStripe(uint8_t *image, int16_t height, int16_t width, uint8_t value,
-                                  uint8_t fillValue, uint8_t longestRun, uint8_t direction);
+FPDEVICE_API int32_t RemoveStripe(uint8_t *image, int16_t height, int16_t width, uint8_t value, uint8_t fillValue,
+                                  uint8_t longestRun, uint8_t direction);
 
 #ifdef __cplusplus
 }

@@ -55,42 +55,42 @@
  * families 0x61xx, 0x63Cx and 0x6Cxx carry a number and have none; the lock
  * pseudo status is told by its result code.
  */
-#define FP_STATUS_WORD_MEANINGS(X)                                                                \
-    X(SW_SUCCESS, "success")                                                                      \
-    X(SW_END_OF_FILE, "end of file reached before the requested length")                          \
-    X(SW_AUTHENTICATION_FAILED, "authentication failed")                                          \
-    X(SW_MEMORY_FAILURE, "memory failure")                                                        \
-    X(SW_WRONG_LENGTH, "wrong length")                                                            \
-    X(SW_SECURITY_NOT_SATISFIED, "security status not satisfied (not authenticated)")             \
-    X(SW_AUTH_METHOD_BLOCKED, "authentication method blocked (key locked)")                       \
-    X(SW_REFERENCE_DATA_UNUSABLE, "reference data not usable")                                    \
-    X(SW_CONDITIONS_NOT_SATISFIED, "conditions of use not satisfied")                             \
-    X(SW_NO_CURRENT_FILE, "command not allowed (no current file)")                                \
-    X(SW_POOR_IMAGE, "poor image quality")                                                        \
-    X(SW_TOO_FEW_FEATURES, "too few feature points")                                              \
-    X(SW_CAPTURE_FAILED, "capture failed")                                                        \
-    X(SW_SENSOR_DIRTY, "sensor dirty")                                                            \
-    X(SW_AREA_TOO_SMALL, "effective image area too small")                                        \
-    X(SW_CAPTURE_NOT_COMPLETE, "capture not completed (no finger yet)")                           \
-    X(SW_NO_CAPACITY, "capacity or next file number not available")                               \
-    X(SW_ENROLL_FAILED, "enrolment failed (captures do not agree)")                               \
-    X(SW_IMAGE_NOT_AVAILABLE, "image data not available")                                         \
-    X(SW_CACHE_NOT_ENABLED, "template cache not enabled")                                         \
-    X(SW_CACHE_EMPTY, "no valid template cache data")                                             \
-    X(SW_FINGER_AUTH_DISABLED, "fingerprint authentication not enabled (password mode)")          \
-    X(SW_VERIFY_MODE_REFUSED, "verify mode change refused")                                       \
-    X(SW_FINGER_MISMATCH, "finger does not match")                                                \
-    X(SW_INCORRECT_DATA, "incorrect data")                                                        \
-    X(SW_NOT_ENOUGH_MEMORY, "not enough memory space in the file")                                \
-    X(SW_FILE_NOT_FOUND, "file not found")                                                        \
-    X(SW_REFERENCED_DATA_NOT_FOUND, "referenced data not found")                                  \
-    X(SW_FILE_EXISTS, "file already exists")                                                      \
-    X(SW_SELF_TEST_FAILED, "self test failed")                                                    \
-    X(SW_DEVICE_INFO_FAILED, "request refused by the key")                                        \
-    X(SW_WRONG_P1P2, "wrong parameters P1-P2")                                                    \
-    X(SW_UNKNOWN_INSTRUCTION, "instruction not supported")                                        \
-    X(SW_UNKNOWN_CLASS, "class not supported")                                                    \
-    X(SW_NO_DIAGNOSIS, "technical problem")                                                       \
+#define FP_STATUS_WORD_MEANINGS(X)                                                       \
+    X(SW_SUCCESS, "success")                                                             \
+    X(SW_END_OF_FILE, "end of file reached before the requested length")                 \
+    X(SW_AUTHENTICATION_FAILED, "authentication failed")                                 \
+    X(SW_MEMORY_FAILURE, "memory failure")                                               \
+    X(SW_WRONG_LENGTH, "wrong length")                                                   \
+    X(SW_SECURITY_NOT_SATISFIED, "security status not satisfied (not authenticated)")    \
+    X(SW_AUTH_METHOD_BLOCKED, "authentication method blocked (key locked)")              \
+    X(SW_REFERENCE_DATA_UNUSABLE, "reference data not usable")                           \
+    X(SW_CONDITIONS_NOT_SATISFIED, "conditions of use not satisfied")                    \
+    X(SW_NO_CURRENT_FILE, "command not allowed (no current file)")                       \
+    X(SW_POOR_IMAGE, "poor image quality")                                               \
+    X(SW_TOO_FEW_FEATURES, "too few feature points")                                     \
+    X(SW_CAPTURE_FAILED, "capture failed")                                               \
+    X(SW_SENSOR_DIRTY, "sensor dirty")                                                   \
+    X(SW_AREA_TOO_SMALL, "effective image area too small")                               \
+    X(SW_CAPTURE_NOT_COMPLETE, "capture not completed (no finger yet)")                  \
+    X(SW_NO_CAPACITY, "capacity or next file number not available")                      \
+    X(SW_ENROLL_FAILED, "enrolment failed (captures do not agree)")                      \
+    X(SW_IMAGE_NOT_AVAILABLE, "image data not available")                                \
+    X(SW_CACHE_NOT_ENABLED, "template cache not enabled")                                \
+    X(SW_CACHE_EMPTY, "no valid template cache data")                                    \
+    X(SW_FINGER_AUTH_DISABLED, "fingerprint authentication not enabled (password mode)") \
+    X(SW_VERIFY_MODE_REFUSED, "verify mode change refused")                              \
+    X(SW_FINGER_MISMATCH, "finger does not match")                                       \
+    X(SW_INCORRECT_DATA, "incorrect data")                                               \
+    X(SW_NOT_ENOUGH_MEMORY, "not enough memory space in the file")                       \
+    X(SW_FILE_NOT_FOUND, "file not found")                                               \
+    X(SW_REFERENCED_DATA_NOT_FOUND, "referenced data not found")                         \
+    X(SW_FILE_EXISTS, "file already exists")                                             \
+    X(SW_SELF_TEST_FAILED, "self test failed")                                           \
+    X(SW_DEVICE_INFO_FAILED, "request refused by the key")                               \
+    X(SW_WRONG_P1P2, "wrong parameters P1-P2")                                           \
+    X(SW_UNKNOWN_INSTRUCTION, "instruction not supported")                               \
+    X(SW_UNKNOWN_CLASS, "class not supported")                                           \
+    X(SW_NO_DIAGNOSIS, "technical problem")                                              \
     X(SW_TRANSPORT_FAILURE, "transport failure")
 
 #endif

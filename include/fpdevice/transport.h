@@ -17,7 +17,6 @@
 extern "C" {
 #endif
 
-
 /*
  * The device context record. The host owns it and the key manager fills it
  * when it connects a key; fpdevice reads three fields and nothing else.
@@ -25,10 +24,10 @@ extern "C" {
  * key manager's own handle at 24, the active protocol at 32.
  */
 typedef struct DeviceContext {
-    uint8_t state;              /* 3 = connected and ready */
+    uint8_t state; /* 3 = connected and ready */
     uint8_t keyManagerPrivate0[23];
-    uint64_t keyManagerHandle;  /* passed unchanged to Icc_tsi_apiHxDev */
-    uint64_t activeProtocol;    /* 1 = T=0, anything else = T=1 */
+    uint64_t keyManagerHandle; /* passed unchanged to Icc_tsi_apiHxDev */
+    uint64_t activeProtocol;   /* 1 = T=0, anything else = T=1 */
     uint8_t keyManagerPrivate1[24];
 } DeviceContext;
 
@@ -44,9 +43,9 @@ FPDEVICE_API extern const SCardIoRequest g_rgSCardT0Pci;
 FPDEVICE_API extern const SCardIoRequest g_rgSCardT1Pci;
 
 /* Transmit result on which SCardAPDU retries once (the I/O device error). */
-#define SCARD_TRANSMIT_RETRY       1117u
+#define SCARD_TRANSMIT_RETRY 1117u
 /* Transmit result for an answer larger than a short response can carry. */
-#define SCARD_TRANSMIT_OVERSIZE    0x80100008u
+#define SCARD_TRANSMIT_OVERSIZE 0x80100008u
 /* Transmit result for a key-manager result above 0xFFFF whose low 16 bits
  * read 0x9000 or 0x61xx: a failure that must not pass for success. */
 #define SCARD_TRANSMIT_NOT_A_STATUS 0x80100013u
@@ -61,9 +60,8 @@ FPDEVICE_API extern const SCardIoRequest g_rgSCardT1Pci;
  * recvPci are neither read nor written. Returns 0, or SCARD_TRANSMIT_OVERSIZE
  * or SCARD_TRANSMIT_NOT_A_STATUS with *receiveLength 0.
  */
-FPDEVICE_API uint64_t SCardTransmit(uint64_t keyManagerHandle, const SCardIoRequest *sendPci,
-                                    const uint8_t *command, uint64_t commandLength,
-                                    SCardIoRequest *recvPci, uint8_t *receive,
+FPDEVICE_API uint64_t SCardTransmit(uint64_t keyManagerHandle, const SCardIoRequest *sendPci, const uint8_t *command,
+                                    uint64_t commandLength, SCardIoRequest *recvPci, uint8_t *receive,
                                     uint64_t *receiveLength);
 /*
  * One command to the key in hDev, in the protocol hDev names. Returns the
@@ -81,8 +79,8 @@ FPDEVICE_API uint64_t SCardTransmit(uint64_t keyManagerHandle, const SCardIoRequ
  * At most two transmits per call: one retry after SCARD_TRANSMIT_RETRY, or
  * one GET RESPONSE.
  */
-FPDEVICE_API uint32_t SCardAPDU(DeviceContext *hDev, uint8_t *command, uint64_t commandLength,
-                                uint8_t *response, uint64_t *responseLength);
+FPDEVICE_API uint32_t SCardAPDU(DeviceContext *hDev, uint8_t *command, uint64_t commandLength, uint8_t *response,
+                                uint64_t *responseLength);
 
 /* The trace hook: takes a printf format and writes nothing. */
 FPDEVICE_API void MYTRACE(const char *format, ...);
@@ -106,20 +104,20 @@ FPDEVICE_API int(TEST)(void *unused);
  * the lock around them. A file id other than TOKEN_FID_CURRENT is selected
  * first, which makes it the key's current file for the commands that follow.
  */
-#define TOKEN_FID_CURRENT      0xFFFFu /* no SELECT: work on the current file */
-#define TOKEN_FID_NEXT_RECORD  0x0020u
-#define TOKEN_ERR_NEXT_RECORD  0x80000107u
+#define TOKEN_FID_CURRENT     0xFFFFu /* no SELECT: work on the current file */
+#define TOKEN_FID_NEXT_RECORD 0x0020u
+#define TOKEN_ERR_NEXT_RECORD 0x80000107u
 
 /* Reads in chunks of 176 bytes; `destination` is written only when every
  * chunk arrived whole, so a failed read leaves it as it was. A null
  * destination or a length of 0 fails with nothing sent. */
-FPDEVICE_API int SCardReadBin(DeviceContext *hDev, uint16_t fileId, uint16_t offset,
-                              uint8_t *destination, uint16_t length);
+FPDEVICE_API int SCardReadBin(DeviceContext *hDev, uint16_t fileId, uint16_t offset, uint8_t *destination,
+                              uint16_t length);
 /* Writes in chunks of 176 bytes (file id and offset taken modulo 65536). The
  * key has no transaction: after a failed chunk the chunks before it stay
  * written. A null source or a length of 0 fails with nothing sent. */
-FPDEVICE_API int SCardUpdateBin(DeviceContext *hDev, uint64_t fileId, uint64_t offset,
-                                const uint8_t *source, uint64_t length);
+FPDEVICE_API int SCardUpdateBin(DeviceContext *hDev, uint64_t fileId, uint64_t offset, const uint8_t *source,
+                                uint64_t length);
 /* Creates a file on the key; more than 107 parameter bytes, or null
  * parameters with a nonzero length, fail with nothing sent. */
 FPDEVICE_API int SCardCreateFile(DeviceContext *hDev, uint16_t fileId, const uint8_t *parameters,
@@ -152,8 +150,8 @@ FPDEVICE_API uint64_t HXSCardAuthBio(DeviceContext *hDev);
 /* PIN verification (HXSCardVerifyUserPin): a rejected PIN uses up one of
  * the key's attempts, and *statusWord gets the key's answer. The PIN bytes
  * are passed on as they are; wiping them is the caller's part. */
-FPDEVICE_API uint64_t HXSCardVerifyUserPinBio(DeviceContext *hDev, const uint8_t *pin,
-                                              uint8_t pinLength, uint16_t *statusWord);
+FPDEVICE_API uint64_t HXSCardVerifyUserPinBio(DeviceContext *hDev, const uint8_t *pin, uint8_t pinLength,
+                                              uint16_t *statusWord);
 
 #ifdef __cplusplus
 }

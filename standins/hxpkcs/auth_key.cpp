@@ -37,14 +37,14 @@ std::optional<AuthKey> configuredAuthKey() {
 }
 
 std::optional<std::array<uint8_t, 16>> encryptChallenge(const AuthKey &key, const std::array<uint8_t, 16> &challenge) {
-    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
-                                                                            &EVP_CIPHER_CTX_free);
+    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
     std::array<uint8_t, 16> out{};
     int written = 0;
     int finalWritten = 0;
     if (!context || EVP_EncryptInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, key.data(), nullptr) != 1 ||
         EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1 ||
-        EVP_EncryptUpdate(context.get(), out.data(), &written, challenge.data(), static_cast<int>(challenge.size())) != 1 ||
+        EVP_EncryptUpdate(context.get(), out.data(), &written, challenge.data(), static_cast<int>(challenge.size())) !=
+            1 ||
         EVP_EncryptFinal_ex(context.get(), out.data() + written, &finalWritten) != 1 ||
         written + finalWritten != static_cast<int>(out.size())) {
         return std::nullopt;

@@ -30,7 +30,6 @@ struct DeviceCall {
     std::function<uint64_t(DeviceContext *)> call;
 };
 
-
 }  // namespace fpkey_test
 
 #endif

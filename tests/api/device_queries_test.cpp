@@ -20,29 +20,44 @@ uint8_t g_byte;
 
 const FrameCase kFrameCases[] = {
     {"SelfTest", [](DeviceContext *d) { return HXDactylSelfTest(d); }, "80 FA 01 00 02", {0x6AFA}},
-    {"SetVerifyMode", [](DeviceContext *d) { return HXDactylSetVerifyMode(d, 2); }, "80 FE 00 06 01 02",
+    {"SetVerifyMode",
+     [](DeviceContext *d) { return HXDactylSetVerifyMode(d, 2); },
+     "80 FE 00 06 01 02",
      {0x6581, 0x6982, 0x6983, 0x6A18}},
     {"GetVerifyMode", [](DeviceContext *d) { return HXDactylGetVerifyMode(d, &g_byte); }, "80 FE 01 06 01", {0x6983}},
-    {"SetTimeOut", [](DeviceContext *d) { return HXDactylSetTimeOut(d, 0x1E); }, "80 F9 06 06 01 1E",
+    {"SetTimeOut",
+     [](DeviceContext *d) { return HXDactylSetTimeOut(d, 0x1E); },
+     "80 F9 06 06 01 1E",
      {0x6581, 0x6982, 0x6983}},
     {"GetTimeOut", [](DeviceContext *d) { return HXDactylGetTimeOut(d, &g_byte); }, "80 F9 05 06 01", {0x6983}},
-    {"SetSecLevel", [](DeviceContext *d) { return HXDactylSetSecLevel(d, 3); }, "80 F9 08 06 01 03",
+    {"SetSecLevel",
+     [](DeviceContext *d) { return HXDactylSetSecLevel(d, 3); },
+     "80 F9 08 06 01 03",
      {0x6581, 0x6982, 0x6983}},
     {"GetSecLevel", [](DeviceContext *d) { return HXDactylGetSecLevel(d, &g_byte); }, "80 F9 07 06 01", {0x6983}},
-    {"SetImageGain", [](DeviceContext *d) { return HXDactylSetImageGain(d, 0x80); }, "80 F9 0B 06 01 80",
+    {"SetImageGain",
+     [](DeviceContext *d) { return HXDactylSetImageGain(d, 0x80); },
+     "80 F9 0B 06 01 80",
      {0x6581, 0x6982, 0x6983}},
     {"GetImageGain", [](DeviceContext *d) { return HXDactylGetImageGain(d, &g_byte); }, "80 F9 0A 06 01", {0x6983}},
     {"GetSecState", [](DeviceContext *d) { return HXDactylGetSecState(d, &g_byte); }, "80 F9 09 00 01", {0x6982}},
-    {"GetMaxTmpltNum", [](DeviceContext *d) { return HXDactylGetMaxTmpltNum(d, &g_byte); }, "80 F9 04 06 01",
-     {0x6982}},
-    {"GetFingerCacheState", [](DeviceContext *d) { return HXDactylGetFingerCacheState(d, &g_byte); },
-     "80 F9 00 06 01", {}},
+    {"GetMaxTmpltNum", [](DeviceContext *d) { return HXDactylGetMaxTmpltNum(d, &g_byte); }, "80 F9 04 06 01", {0x6982}},
+    {"GetFingerCacheState",
+     [](DeviceContext *d) { return HXDactylGetFingerCacheState(d, &g_byte); },
+     "80 F9 00 06 01",
+     {}},
     {"ClearFingerCache", [](DeviceContext *d) { return HXDactylClearFingerCache(d); }, "80 F9 01 06 01", {}},
-    {"EnableFingerCache", [](DeviceContext *d) { return HXDactylEnableFingerCache(d, 1); }, "80 F9 02 06 01",
+    {"EnableFingerCache",
+     [](DeviceContext *d) { return HXDactylEnableFingerCache(d, 1); },
+     "80 F9 02 06 01",
      {0x6581, 0x6982, 0x6983}},
-    {"DisableFingerCache", [](DeviceContext *d) { return HXDactylEnableFingerCache(d, 0); }, "80 F9 03 06 01",
+    {"DisableFingerCache",
+     [](DeviceContext *d) { return HXDactylEnableFingerCache(d, 0); },
+     "80 F9 03 06 01",
      {0x6581, 0x6982, 0x6983}},
-    {"FeatureExtract", [](DeviceContext *d) { return HXDactylFeatureExtract(d, 2); }, "80 FB 00 02 02",
+    {"FeatureExtract",
+     [](DeviceContext *d) { return HXDactylFeatureExtract(d, 2); },
+     "80 FB 00 02 02",
      {0x6982, 0x6A07, 0x6A08, 0x6A0B, 0x6A11}},
 };
 
@@ -53,9 +68,8 @@ TEST_P(SimpleFrame, SendsItsCommandOnce) {
 
 // Every status word a function may meet: the ones some function recognises,
 // and a few nobody does.
-const uint16_t kAllStatusWords[] = {0x6581, 0x6700, 0x6982, 0x6983, 0x6A07, 0x6A08, 0x6A0B, 0x6A11,
-                                    0x6A12, 0x6A13, 0x6A14, 0x6A18, 0x6A80, 0x6A82, 0x6AFA, 0x6AFB,
-                                    0x6B00, 0x6D00, 0x6F00, 0x63C2};
+const uint16_t kAllStatusWords[] = {0x6581, 0x6700, 0x6982, 0x6983, 0x6A07, 0x6A08, 0x6A0B, 0x6A11, 0x6A12, 0x6A13,
+                                    0x6A14, 0x6A18, 0x6A80, 0x6A82, 0x6AFA, 0x6AFB, 0x6B00, 0x6D00, 0x6F00, 0x63C2};
 
 TEST_P(SimpleFrame, MapsRecognisedStatusWordsAndNothingElse) {
     for (uint16_t statusWord : kAllStatusWords) {
@@ -83,8 +97,7 @@ TEST_P(SimpleFrame, NullHandleReportsTheLock) {
     EXPECT_TRUE(key().Commands().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Functions, SimpleFrame, ::testing::ValuesIn(kFrameCases),
-                         fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Functions, SimpleFrame, ::testing::ValuesIn(kFrameCases), fpkey_test::ByName());
 
 struct GetterCase {
     const char *name;
@@ -117,15 +130,13 @@ TEST_P(Getters, NullOutPointerSendsNothing) {
     EXPECT_TRUE(key().Commands().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Functions, Getters,
-                         ::testing::Values(GetterCase{"VerifyMode", HXDactylGetVerifyMode},
-                                           GetterCase{"TimeOut", HXDactylGetTimeOut},
-                                           GetterCase{"SecLevel", HXDactylGetSecLevel},
-                                           GetterCase{"ImageGain", HXDactylGetImageGain},
-                                           GetterCase{"SecState", HXDactylGetSecState},
-                                           GetterCase{"Capacity", HXDactylGetMaxTmpltNum},
-                                           GetterCase{"CacheState", HXDactylGetFingerCacheState}),
-                         fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(
+    Functions, Getters,
+    ::testing::Values(GetterCase{"VerifyMode", HXDactylGetVerifyMode}, GetterCase{"TimeOut", HXDactylGetTimeOut},
+                      GetterCase{"SecLevel", HXDactylGetSecLevel}, GetterCase{"ImageGain", HXDactylGetImageGain},
+                      GetterCase{"SecState", HXDactylGetSecState}, GetterCase{"Capacity", HXDactylGetMaxTmpltNum},
+                      GetterCase{"CacheState", HXDactylGetFingerCacheState}),
+    fpkey_test::ByName());
 
 TEST_F(DeviceApi, IsDactylAnswersOneOnlyForSuccess) {
     EXPECT_EQ(HXIsDactyl(device()), 1);

@@ -136,9 +136,9 @@ TEST_F(Enrollment, IndexWriteFailureKeepsAFileTheEntryAlreadyHad) {
 struct FileNumberCase {
     const char *name;
     uint16_t record;
-    uint16_t existingFile;    // 0: none
-    bool namedByEntry1;       // the existing file belongs to template 1
-    uint16_t fileId;          // what template 3 gets
+    uint16_t existingFile;  // 0: none
+    bool namedByEntry1;     // the existing file belongs to template 1
+    uint16_t fileId;        // what template 3 gets
     uint16_t recordAfter;
 };
 
@@ -165,16 +165,16 @@ TEST_P(FileNumbers, NeverCollideAndNeverRunOut) {
     EXPECT_FALSE(Sent("80 FC 40 00 02"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Records, FileNumbers,
-    ::testing::Values(FileNumberCase{"TemplateIndexIsSkipped", 41, 0, false, 0x0540, 43},
-                      FileNumberCase{"LockMarkFileIsSkipped", 512, 0, false, 0x4020, 514},
-                      FileNumberCase{"LastNumberIsFollowedByTheFirst", 2047, 0, false, 0xFFE0, 5},
-                      FileNumberCase{"NumbersBeyondTheLastStartOver", 2048, 0, false, 0x00A0, 6},
-                      FileNumberCase{"FileOfAnEntryIsSkipped", 5, 0x00A0, true, 0x00C0, 7},
-                      // Killed between CREATE FILE and the record update.
-                      FileNumberCase{"UnnamedFileAtTheNumberIsTakenOver", 5, 0x00A0, false, 0x00A0, 6}),
-    fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Records, FileNumbers,
+                         ::testing::Values(FileNumberCase{"TemplateIndexIsSkipped", 41, 0, false, 0x0540, 43},
+                                           FileNumberCase{"LockMarkFileIsSkipped", 512, 0, false, 0x4020, 514},
+                                           FileNumberCase{"LastNumberIsFollowedByTheFirst", 2047, 0, false, 0xFFE0, 5},
+                                           FileNumberCase{"NumbersBeyondTheLastStartOver", 2048, 0, false, 0x00A0, 6},
+                                           FileNumberCase{"FileOfAnEntryIsSkipped", 5, 0x00A0, true, 0x00C0, 7},
+                                           // Killed between CREATE FILE and the record update.
+                                           FileNumberCase{"UnnamedFileAtTheNumberIsTakenOver", 5, 0x00A0, false, 0x00A0,
+                                                          6}),
+                         fpkey_test::ByName());
 
 TEST_F(Enrollment, KeyWithoutRoomGetsUnnamedTemplateFilesErased) {
     key().PutFile(0x0020, {0x00, 0x08, 0x00, 0x00});

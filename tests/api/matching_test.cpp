@@ -19,17 +19,14 @@ TEST_P(Capture, PassesOnWhatAnotherCaptureCannotCure) {
     EXPECT_EQ(key().CommandsHex(), std::vector<std::string>{"80 FA 00 00 02"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, Capture,
-                         ::testing::Values(CaptureCase{"Captured", 0x9000, 0},
-                                           CaptureCase{"NotYet", 0x6A0E, 0x80006A0E},
-                                           CaptureCase{"Failed", 0x6A09, 0x80006A09},
-                                           CaptureCase{"FileNotFound", 0x6A82, 0x80006A09},
-                                           CaptureCase{"NotLoggedIn", 0x6982, 0x80006982},
-                                           CaptureCase{"PoorImage", 0x6A07, 0x80006A07},
-                                           CaptureCase{"DirtySensor", 0x6A0A, 0x80006A0A},
-                                           CaptureCase{"AreaTooSmall", 0x6A0B, 0x80006A0B},
-                                           CaptureCase{"KeyGone", 0xFFFF, 0x8000B001}),
-                         fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Capture,
+    ::testing::Values(CaptureCase{"Captured", 0x9000, 0}, CaptureCase{"NotYet", 0x6A0E, 0x80006A0E},
+                      CaptureCase{"Failed", 0x6A09, 0x80006A09}, CaptureCase{"FileNotFound", 0x6A82, 0x80006A09},
+                      CaptureCase{"NotLoggedIn", 0x6982, 0x80006982}, CaptureCase{"PoorImage", 0x6A07, 0x80006A07},
+                      CaptureCase{"DirtySensor", 0x6A0A, 0x80006A0A}, CaptureCase{"AreaTooSmall", 0x6A0B, 0x80006A0B},
+                      CaptureCase{"KeyGone", 0xFFFF, 0x8000B001}),
+    fpkey_test::ByName());
 
 TEST_F(DeviceApi, CaptureWithoutHandleOrKeyEndsThePolling) {
     EXPECT_EQ(HXDactylCaptureImage(nullptr), 0x8000B001u);
@@ -109,8 +106,7 @@ TEST_P(Matching, IdentificationAmongAllTemplates) {
     ExpectLockMark(0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, Matching, ::testing::ValuesIn(kMatchCases),
-                         fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Answers, Matching, ::testing::ValuesIn(kMatchCases), fpkey_test::ByName());
 
 TEST_F(DeviceApi, MatchModeOneSelectsP1x16) {
     uint8_t matched = 0, attempts = 0;

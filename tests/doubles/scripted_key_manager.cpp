@@ -85,8 +85,8 @@ Answer ScriptedKeyManager::FromFiles(const Bytes &c) {
     return {0x9000, {}};
 }
 
-int ScriptedKeyManager::Exchange(uint64_t /*handle*/, uint64_t length, const uint8_t *command,
-                                 uint64_t *responseLength, uint8_t *response) {
+int ScriptedKeyManager::Exchange(uint64_t /*handle*/, uint64_t length, const uint8_t *command, uint64_t *responseLength,
+                                 uint8_t *response) {
     const Bytes sent(command, command + length);
     commands_.push_back(sent);
     lastCapacity_ = *responseLength;
@@ -124,8 +124,7 @@ DeviceContext ReadyContext(uint64_t protocol) {
 // Defined in the test executable, this entry takes precedence over the key
 // manager's for libfpdevice.so: the same way a real key manager replaces ours.
 extern "C" __attribute__((visibility("default"))) int Icc_tsi_apiHxDev(uint64_t handle, uint64_t length,
-                                                                        const uint8_t *command,
-                                                                        uint64_t *responseLength,
-                                                                        uint8_t *response) {
+                                                                       const uint8_t *command, uint64_t *responseLength,
+                                                                       uint8_t *response) {
     return fpkey_test::ScriptedKeyManager::Instance().Exchange(handle, length, command, responseLength, response);
 }

@@ -49,8 +49,7 @@ public:
     std::vector<std::string> CommandsHex() const;
     uint64_t LastAnnouncedCapacity() const { return lastCapacity_; }
 
-    int Exchange(uint64_t handle, uint64_t length, const uint8_t *command, uint64_t *responseLength,
-                 uint8_t *response);
+    int Exchange(uint64_t handle, uint64_t length, const uint8_t *command, uint64_t *responseLength, uint8_t *response);
 
 private:
     struct Rule {

@@ -12,10 +12,10 @@
 namespace durability_test {
 
 struct KeyReport {
-    std::vector<std::string> problems;          // empty for a sound key
-    std::map<unsigned, std::string> enrolled;   // template number -> finger label of the entry
-    unsigned unnamedFiles = 0;                  // template files no entry names
-    std::vector<std::string> strayFiles;        // beside the key: neither the key nor its lock
+    std::vector<std::string> problems;         // empty for a sound key
+    std::map<unsigned, std::string> enrolled;  // template number -> finger label of the entry
+    unsigned unnamedFiles = 0;                 // template files no entry names
+    std::vector<std::string> strayFiles;       // beside the key: neither the key nor its lock
 
     bool sound() const { return problems.empty(); }
     std::string describe() const;

@@ -94,18 +94,23 @@ TEST_P(KillPoint, LeavesAKeyThatParsesAgreesAndKeepsWorking) {
     EXPECT_LT(killed, kMaxWrites);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Operations, KillPoint,
-    ::testing::Values(
-        KillCase{"EnrolKilledAfterAWrite", {"enroll", "2", "--finger", "newcomer"}, "after",
-                 {{1, "known-1"}, {2, "newcomer"}}},
-        KillCase{"EnrolKilledBeforeAWrite", {"enroll", "2", "--finger", "newcomer"}, "before",
-                 {{1, "known-1"}, {2, "newcomer"}}},
-        KillCase{"ReEnrolKilledAfterAWrite", {"enroll", "1", "--finger", "replacement"}, "after",
-                 {{1, "replacement"}}, {{1, "replacement"}}},
-        KillCase{"DeleteKilledAfterAWrite", {"delete", "1"}, "after", {}},
-        KillCase{"DeleteKilledBeforeAWrite", {"delete", "1"}, "before", {}}),
-    fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Operations, KillPoint,
+                         ::testing::Values(KillCase{"EnrolKilledAfterAWrite",
+                                                    {"enroll", "2", "--finger", "newcomer"},
+                                                    "after",
+                                                    {{1, "known-1"}, {2, "newcomer"}}},
+                                           KillCase{"EnrolKilledBeforeAWrite",
+                                                    {"enroll", "2", "--finger", "newcomer"},
+                                                    "before",
+                                                    {{1, "known-1"}, {2, "newcomer"}}},
+                                           KillCase{"ReEnrolKilledAfterAWrite",
+                                                    {"enroll", "1", "--finger", "replacement"},
+                                                    "after",
+                                                    {{1, "replacement"}},
+                                                    {{1, "replacement"}}},
+                                           KillCase{"DeleteKilledAfterAWrite", {"delete", "1"}, "after", {}},
+                                           KillCase{"DeleteKilledBeforeAWrite", {"delete", "1"}, "before", {}}),
+                         fpkey_test::ByName());
 
 }  // namespace
 }  // namespace durability_test

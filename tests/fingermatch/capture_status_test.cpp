@@ -29,7 +29,8 @@ GrayImage Cut(const GrayImage &image, int top, int left, int height, int width) 
     GrayImage cut = Flat(height, width, 0);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            cut.pixels[static_cast<size_t>(y) * width + x] = image.pixels[static_cast<size_t>(top + y) * image.width + left + x];
+            cut.pixels[static_cast<size_t>(y) * width + x] =
+                image.pixels[static_cast<size_t>(top + y) * image.width + left + x];
         }
     }
     return cut;
@@ -53,16 +54,26 @@ TEST_P(CaptureStatus, FollowsFromTheImage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Images, CaptureStatus,
-    ::testing::Values(
-        Capture{"BlankSensor", [] { return Flat(374, 388, 255); }, ExtractStatus::kSmallArea},
-        Capture{"BlackSensor", [] { return Flat(374, 388, 0); }, ExtractStatus::kSmallArea},
-        Capture{"Noise", [] { return Noise(374, 388); }, ExtractStatus::kPoorQuality},
-        Capture{"FingertipOnly", [] { return Cut(fingermatch_test::SharedScan("fvc2002_db1b_101_1"), 140, 120, 90, 90); },
-                ExtractStatus::kSmallArea},
-        Capture{"PixelsMissing", [] { GrayImage g = Flat(374, 388, 255); g.pixels.pop_back(); return g; },
-                ExtractStatus::kBadImage},
-        Capture{"ResolutionUnknown", [] { GrayImage g = fingermatch_test::SharedScan("fvc2002_db1b_101_1"); g.dpi = 0; return g; },
-                ExtractStatus::kBadImage}),
+    ::testing::Values(Capture{"BlankSensor", [] { return Flat(374, 388, 255); }, ExtractStatus::kSmallArea},
+                      Capture{"BlackSensor", [] { return Flat(374, 388, 0); }, ExtractStatus::kSmallArea},
+                      Capture{"Noise", [] { return Noise(374, 388); }, ExtractStatus::kPoorQuality},
+                      Capture{"FingertipOnly",
+                              [] { return Cut(fingermatch_test::SharedScan("fvc2002_db1b_101_1"), 140, 120, 90, 90); },
+                              ExtractStatus::kSmallArea},
+                      Capture{"PixelsMissing",
+                              [] {
+                                  GrayImage g = Flat(374, 388, 255);
+                                  g.pixels.pop_back();
+                                  return g;
+                              },
+                              ExtractStatus::kBadImage},
+                      Capture{"ResolutionUnknown",
+                              [] {
+                                  GrayImage g = fingermatch_test::SharedScan("fvc2002_db1b_101_1");
+                                  g.dpi = 0;
+                                  return g;
+                              },
+                              ExtractStatus::kBadImage}),
     fpkey_test::ByName());
 
 TEST(CaptureStatus, EveryFairScanOfTheSharedSetPasses) {

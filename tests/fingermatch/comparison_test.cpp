@@ -22,7 +22,8 @@ class TurnedAndMovedScan : public ::testing::TestWithParam<Placement> {};
 TEST_P(TurnedAndMovedScan, MatchesItsOriginalAndNotAnotherFinger) {
     const auto &p = GetParam();
     const auto original = fingermatch::Extract(fingermatch_test::SharedScan(p.scan));
-    const auto moved = fingermatch::Extract(fingermatch_test::TurnedAndMoved(fingermatch_test::SharedScan(p.scan), p.degrees, p.dx, p.dy));
+    const auto moved = fingermatch::Extract(
+        fingermatch_test::TurnedAndMoved(fingermatch_test::SharedScan(p.scan), p.degrees, p.dx, p.dy));
     const auto other = fingermatch::Extract(fingermatch_test::SharedScan("fvc2002_db1b_104_2"));
     ASSERT_EQ(original.status, fingermatch::ExtractStatus::kOk);
     ASSERT_EQ(moved.status, fingermatch::ExtractStatus::kOk);
@@ -50,8 +51,8 @@ class OtherResolution : public ::testing::TestWithParam<Scanner> {};
 
 TEST_P(OtherResolution, IsBroughtTo500DpiAndMatchesTheSameFinger) {
     const auto original = fingermatch::Extract(fingermatch_test::SharedScan("fvc2002_db1b_103_1"));
-    const auto scanned = fingermatch::Extract(fingermatch_test::Enlarged(fingermatch_test::SharedScan("fvc2002_db1b_103_1"),
-                                                                         GetParam().factor));
+    const auto scanned = fingermatch::Extract(
+        fingermatch_test::Enlarged(fingermatch_test::SharedScan("fvc2002_db1b_103_1"), GetParam().factor));
     ASSERT_EQ(scanned.status, fingermatch::ExtractStatus::kOk);
     EXPECT_NEAR(scanned.features.width, original.features.width, 1);
     EXPECT_GE(fingermatch::Compare(scanned.features, original.features), 3 * fingermatch::kMatchThreshold);

@@ -28,9 +28,10 @@ TEST_P(ErrorRatesOf, AreReadFromTheScores) {
 
 INSTANTIATE_TEST_SUITE_P(
     Distributions, ErrorRatesOf,
-    ::testing::Values(Rates{"Apart", {0.5f, 0.6f, 0.7f, 0.8f}, {0.1f, 0.2f, 0.3f, 0.4f}, 0.0, 0.0},
-                      Rates{"Interleaved", {0.1f, 0.3f, 0.5f, 0.7f}, {0.2f, 0.4f, 0.6f, 0.8f}, 0.5, 0.75},
-                      Rates{"OneImpostorAmongTheGenuine", {0.5f, 0.6f, 0.7f, 0.8f}, {0.1f, 0.2f, 0.3f, 0.65f}, 0.25, 0.0}),
+    ::testing::Values(
+        Rates{"Apart", {0.5f, 0.6f, 0.7f, 0.8f}, {0.1f, 0.2f, 0.3f, 0.4f}, 0.0, 0.0},
+        Rates{"Interleaved", {0.1f, 0.3f, 0.5f, 0.7f}, {0.2f, 0.4f, 0.6f, 0.8f}, 0.5, 0.75},
+        Rates{"OneImpostorAmongTheGenuine", {0.5f, 0.6f, 0.7f, 0.8f}, {0.1f, 0.2f, 0.3f, 0.65f}, 0.25, 0.0}),
     fpkey_test::ByName());
 
 TEST(ErrorRates, AScoreAtTheThresholdMatches) {

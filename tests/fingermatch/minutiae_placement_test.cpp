@@ -13,8 +13,8 @@ namespace {
 
 using fingermatch::Minutia;
 
-constexpr double kPositionTolerance = 6.0;                        // pixels
-constexpr double kDirectionTolerance = std::numbers::pi / 9.0;    // 20 degrees
+constexpr double kPositionTolerance = 6.0;                      // pixels
+constexpr double kDirectionTolerance = std::numbers::pi / 9.0;  // 20 degrees
 
 double AngleBetween(double a, double b) {
     const double d = std::fmod(std::fabs(a - b), 2 * std::numbers::pi);

@@ -45,8 +45,8 @@ fingermatch::GrayImage TurnedAndMoved(const fingermatch::GrayImage &image, doubl
             const int x1 = std::min(x0 + 1, image.width - 1), y1 = std::min(y0 + 1, image.height - 1);
             const double wx = sx - x0, wy = sy - y0;
             const auto at = [&](int px, int py) { return image.pixels[static_cast<size_t>(py) * image.width + px]; };
-            const double value = (1 - wy) * ((1 - wx) * at(x0, y0) + wx * at(x1, y0)) +
-                                 wy * ((1 - wx) * at(x0, y1) + wx * at(x1, y1));
+            const double value =
+                (1 - wy) * ((1 - wx) * at(x0, y0) + wx * at(x1, y0)) + wy * ((1 - wx) * at(x0, y1) + wx * at(x1, y1));
             out.pixels[static_cast<size_t>(y) * out.width + x] = static_cast<uint8_t>(std::lround(value));
         }
     }
@@ -90,7 +90,8 @@ PlantedPrint PrintWithPlantedMinutiae(double ridgeDegrees) {
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
             const double cx = 110.0 + 110.0 * col, cy = 110.0 + 110.0 * row;
-            const Segment segment{cx - ax * kLength / 2, cy - ay * kLength / 2, cx + ax * kLength / 2, cy + ay * kLength / 2};
+            const Segment segment{cx - ax * kLength / 2, cy - ay * kLength / 2, cx + ax * kLength / 2,
+                                  cy + ay * kLength / 2};
             segments.push_back(segment);
         }
     }
@@ -126,12 +127,14 @@ PlantedPrint PrintWithPlantedMinutiae(double ridgeDegrees) {
     // running into the end splits there (a bifurcation), a valley running
     // into it splits around a ridge that ends there.
     const auto typeBeyond = [&](double x, double y) {
-        return std::cos(phaseAt(x, y)) < 0.0 ? fingermatch::MinutiaType::kBifurcation : fingermatch::MinutiaType::kEnding;
+        return std::cos(phaseAt(x, y)) < 0.0 ? fingermatch::MinutiaType::kBifurcation
+                                             : fingermatch::MinutiaType::kEnding;
     };
     constexpr double kOutside = 3.0;
     for (const Segment &s : segments) {
         print.planted.push_back({static_cast<int>(std::lround(s.startX)), static_cast<int>(std::lround(s.startY)),
-                                 static_cast<float>(psi), typeBeyond(s.startX - kOutside * ax, s.startY - kOutside * ay), 0});
+                                 static_cast<float>(psi),
+                                 typeBeyond(s.startX - kOutside * ax, s.startY - kOutside * ay), 0});
         print.planted.push_back({static_cast<int>(std::lround(s.stopX)), static_cast<int>(std::lround(s.stopY)),
                                  static_cast<float>(std::fmod(psi + std::numbers::pi, 2 * std::numbers::pi)),
                                  typeBeyond(s.stopX + kOutside * ax, s.stopY + kOutside * ay), 0});
@@ -140,7 +143,8 @@ PlantedPrint PrintWithPlantedMinutiae(double ridgeDegrees) {
     for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x) {
             const double phase = phaseAt(x, y);
-            print.image.pixels[static_cast<size_t>(y) * kSide + x] = static_cast<uint8_t>(std::lround(128.0 + 100.0 * std::cos(phase)));
+            print.image.pixels[static_cast<size_t>(y) * kSide + x] =
+                static_cast<uint8_t>(std::lround(128.0 + 100.0 * std::cos(phase)));
         }
     }
     return print;

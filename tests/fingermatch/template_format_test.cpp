@@ -21,9 +21,9 @@ Template SomeTemplate(size_t count) {
     t.width = 388;
     t.height = 374;
     for (size_t i = 0; i < count; ++i) {
-        t.minutiae.push_back({static_cast<int>(17 * i % 388), static_cast<int>(29 * i % 374),
-                              static_cast<float>(i) * 0.37f, i % 3 == 0 ? MinutiaType::kBifurcation : MinutiaType::kEnding,
-                              static_cast<uint8_t>(i % 101)});
+        t.minutiae.push_back(
+            {static_cast<int>(17 * i % 388), static_cast<int>(29 * i % 374), static_cast<float>(i) * 0.37f,
+             i % 3 == 0 ? MinutiaType::kBifurcation : MinutiaType::kEnding, static_cast<uint8_t>(i % 101)});
     }
     fingermatch::FitToTemplateFile(&t);
     return t;
@@ -31,7 +31,8 @@ Template SomeTemplate(size_t count) {
 
 TEST(TemplateFormat, AStoredTemplateReadsBackAsItWasEvenInTheWholeKeyFile) {
     Template t = SomeTemplate(60);
-    for (size_t i = 0; i < t.minutiae.size(); ++i) t.minutiae[i].view = static_cast<uint8_t>(i % fingermatch::kMaxViews);
+    for (size_t i = 0; i < t.minutiae.size(); ++i)
+        t.minutiae[i].view = static_cast<uint8_t>(i % fingermatch::kMaxViews);
     std::vector<uint8_t> bytes = fingermatch::Serialize(t);
     EXPECT_EQ(fingermatch::Parse(bytes), t);
     bytes.resize(fingermatch::kTemplateFileSize, 0);
@@ -78,25 +79,25 @@ void SetCount(std::vector<uint8_t> *b, unsigned count) {
 
 INSTANTIATE_TEST_SUITE_P(
     Spoilt, CorruptTemplate,
-    ::testing::Values(
-        Corruption{"Empty", [](auto *b) { b->clear(); }},
-        Corruption{"HeaderOnlyHalf", [](auto *b) { b->resize(8); }},
-        Corruption{"LastMinutiaCut", [](auto *b) { b->pop_back(); }},
-        Corruption{"WrongMagic", [](auto *b) { (*b)[0] ^= 0x20; }},
-        Corruption{"NewerVersion", [](auto *b) { (*b)[4] = 2; }},
-        Corruption{"CountBeyondTheBytes", [](auto *b) { SetCount(b, 41); }},
-        Corruption{"CountBeyondTheFile", [](auto *b) {
-                       SetCount(b, fingermatch::kMaxStoredMinutiae + 1);
-                       b->resize(16 + 6 * (fingermatch::kMaxStoredMinutiae + 1), 0);
-                   }},
-        Corruption{"AMinutiaCoordinateGarbled", [](auto *b) { (*b)[16 + 6 * 7 + 1] ^= 0x04; }},
-        Corruption{"ADirectionGarbled", [](auto *b) { (*b)[16 + 6 * 3 + 4] ^= 0x80; }},
-        Corruption{"SomethingAfterTheMinutiae", [](auto *b) { b->push_back(1); }},
-        Corruption{"CraftedMinutiaOffTheImage", [](auto *b) { (*b)[16 + 6 * 2] |= 0x3F; }, true},
-        Corruption{"CraftedUnknownMinutiaType", [](auto *b) { (*b)[16] |= 0xC0; }, true},
-        Corruption{"CraftedFourthView", [](auto *b) { (*b)[16 + 2] |= 0xC0; }, true},
-        Corruption{"CraftedQualityAbove100", [](auto *b) { (*b)[16 + 5] = 101; }, true},
-        Corruption{"CraftedEmptyImage", [](auto *b) { (*b)[6] = (*b)[7] = 0; }, true}),
+    ::testing::Values(Corruption{"Empty", [](auto *b) { b->clear(); }},
+                      Corruption{"HeaderOnlyHalf", [](auto *b) { b->resize(8); }},
+                      Corruption{"LastMinutiaCut", [](auto *b) { b->pop_back(); }},
+                      Corruption{"WrongMagic", [](auto *b) { (*b)[0] ^= 0x20; }},
+                      Corruption{"NewerVersion", [](auto *b) { (*b)[4] = 2; }},
+                      Corruption{"CountBeyondTheBytes", [](auto *b) { SetCount(b, 41); }},
+                      Corruption{"CountBeyondTheFile",
+                                 [](auto *b) {
+                                     SetCount(b, fingermatch::kMaxStoredMinutiae + 1);
+                                     b->resize(16 + 6 * (fingermatch::kMaxStoredMinutiae + 1), 0);
+                                 }},
+                      Corruption{"AMinutiaCoordinateGarbled", [](auto *b) { (*b)[16 + 6 * 7 + 1] ^= 0x04; }},
+                      Corruption{"ADirectionGarbled", [](auto *b) { (*b)[16 + 6 * 3 + 4] ^= 0x80; }},
+                      Corruption{"SomethingAfterTheMinutiae", [](auto *b) { b->push_back(1); }},
+                      Corruption{"CraftedMinutiaOffTheImage", [](auto *b) { (*b)[16 + 6 * 2] |= 0x3F; }, true},
+                      Corruption{"CraftedUnknownMinutiaType", [](auto *b) { (*b)[16] |= 0xC0; }, true},
+                      Corruption{"CraftedFourthView", [](auto *b) { (*b)[16 + 2] |= 0xC0; }, true},
+                      Corruption{"CraftedQualityAbove100", [](auto *b) { (*b)[16 + 5] = 101; }, true},
+                      Corruption{"CraftedEmptyImage", [](auto *b) { (*b)[6] = (*b)[7] = 0; }, true}),
     fpkey_test::ByName());
 
 TEST(TemplateFormat, ACorruptTemplateNeverMatches) {

@@ -13,8 +13,8 @@ namespace {
 
 using patterns::BandedStripes;
 using patterns::Generate;
-using patterns::RidgedDisc;
 using patterns::Ridge;
+using patterns::RidgedDisc;
 using patterns::Stripes;
 
 Analysis Analyzed(const GrayImage &image) {
@@ -54,8 +54,7 @@ TEST_P(StripeOrientation, InteriorBlocksFollowTheRidges) {
     int checked = 0;
     for (int r = 2; r + 2 < a.orientation.rows; ++r) {
         for (int c = 2; c + 2 < a.orientation.cols; ++c) {
-            EXPECT_LE(AngleApart(a.orientation.at(r, c), static_cast<int>(GetParam())), 6)
-                << "block " << r << "," << c;
+            EXPECT_LE(AngleApart(a.orientation.at(r, c), static_cast<int>(GetParam())), 6) << "block " << r << "," << c;
             ++checked;
         }
     }

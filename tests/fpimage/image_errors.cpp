@@ -100,7 +100,8 @@ std::string Chunk(const char *type, const std::string &data) {
     put32(static_cast<uint32_t>(data.size()));
     const std::string body = type + data;
     chunk += body;
-    put32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(body.data()), static_cast<uInt>(body.size()))));
+    put32(
+        static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(body.data()), static_cast<uInt>(body.size()))));
     return chunk;
 }
 

@@ -36,15 +36,15 @@ TEST_P(MinutiaMark, SitsAtItsPlaceWithAStrokeInItsDirection) {
     EXPECT_EQ(picture.Get(50 - c.strokeDy, 60 - c.strokeDx), white) << "the stroke goes one way only";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, MinutiaMark,
-    ::testing::Values(
-        // Counterclockwise with rows running down: a quarter turn points up.
-        MarkCase{"EndingPointingRight", fingermatch::MinutiaType::kEnding, 0.0f, 0, 10, 0, 4},
-        MarkCase{"EndingPointingUp", fingermatch::MinutiaType::kEnding, std::numbers::pi_v<float> / 2, -10, 0, 4, 0},
-        MarkCase{"BifurcationPointingLeft", fingermatch::MinutiaType::kBifurcation, std::numbers::pi_v<float>, 0, -10,
-                 -4, -4}),
-    fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Kinds, MinutiaMark,
+                         ::testing::Values(
+                             // Counterclockwise with rows running down: a quarter turn points up.
+                             MarkCase{"EndingPointingRight", fingermatch::MinutiaType::kEnding, 0.0f, 0, 10, 0, 4},
+                             MarkCase{"EndingPointingUp", fingermatch::MinutiaType::kEnding,
+                                      std::numbers::pi_v<float> / 2, -10, 0, 4, 0},
+                             MarkCase{"BifurcationPointingLeft", fingermatch::MinutiaType::kBifurcation,
+                                      std::numbers::pi_v<float>, 0, -10, -4, -4}),
+                         fpkey_test::ByName());
 
 TEST(MinutiaeSheet, OverviewGainsARowForTheMinutiae) {
     const GrayImage image = patterns::RidgedDisc(128, 50.0, 8.0);

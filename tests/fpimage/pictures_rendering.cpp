@@ -35,9 +35,7 @@ struct TextCase {
 
 class TextWidths : public ::testing::TestWithParam<TextCase> {};
 
-TEST_P(TextWidths, CountsGlyphsAndGaps) {
-    EXPECT_EQ(TextWidth(GetParam().text, GetParam().scale), GetParam().width);
-}
+TEST_P(TextWidths, CountsGlyphsAndGaps) { EXPECT_EQ(TextWidth(GetParam().text, GetParam().scale), GetParam().width); }
 
 INSTANTIATE_TEST_SUITE_P(Texts, TextWidths,
                          ::testing::Values(TextCase{"", 2, 0}, TextCase{"7", 1, 5}, TextCase{"10", 1, 11},
@@ -113,8 +111,8 @@ TEST_F(Pictures, SpacingColourFollowsTheMeasuredValue) {
     const uint8_t v = analysis_.spacing.at(y / 4, x / 4);
     ASSERT_NE(v, kSpacingUnmeasured);
     const double t = (v / 8.0 - kSpacingScaleLow) / (kSpacingScaleHigh - kSpacingScaleLow);
-    const Rgb expected = Mix({image_.pixels[y * 128 + x], image_.pixels[y * 128 + x], image_.pixels[y * 128 + x]},
-                             ScaleColour(t), 0.8);
+    const Rgb expected =
+        Mix({image_.pixels[y * 128 + x], image_.pixels[y * 128 + x], image_.pixels[y * 128 + x]}, ScaleColour(t), 0.8);
     EXPECT_EQ(spacing.Get(y, x), expected);
 }
 

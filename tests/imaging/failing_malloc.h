@@ -13,12 +13,12 @@
 namespace failing_malloc {
 
 struct Outcome {
-    bool failed;          // whether the chosen attempt was reached
-    long outstanding;     // blocks allocated while armed, less those freed
+    bool failed;       // whether the chosen attempt was reached
+    long outstanding;  // blocks allocated while armed, less those freed
 };
 
 bool available();
-void arm(std::size_t failAt); // fails attempt number failAt (0-based)
+void arm(std::size_t failAt);  // fails attempt number failAt (0-based)
 Outcome disarm();
 
 // Runs `call` failing its first allocation, then its second, and so on, and
@@ -26,8 +26,7 @@ Outcome disarm();
 // to `check`, which releases what a successful run returns. Returns the
 // number of allocations a successful run makes.
 template <typename Call, typename Check>
-std::size_t sweep(Call call, Check check)
-{
+std::size_t sweep(Call call, Check check) {
     for (std::size_t failAt = 0;; ++failAt) {
         arm(failAt);
         auto result = call();
@@ -39,6 +38,6 @@ std::size_t sweep(Call call, Check check)
     }
 }
 
-} // namespace failing_malloc
+}  // namespace failing_malloc
 
 #endif

@@ -14,25 +14,21 @@ using Histogram = std::vector<uint32_t>;
 
 constexpr double kPi = 3.14159265358979323846;
 
-double weight(int k, double cutOff)
-{
-    return 1.0 / (1.0 + 0.414 * std::pow(k / cutOff, 4.0));
-}
+double weight(int k, double cutOff) { return 1.0 / (1.0 + 0.414 * std::pow(k / cutOff, 4.0)); }
 
 struct Smoother {
     const char *name;
     int32_t (*smooth)(uint32_t *);
     double cutOff;
-    bool folds;   // pairs of gray levels are summed first
-    int rewritten; // bins 0 ... rewritten - 1 receive smoothed values
+    bool folds;     // pairs of gray levels are summed first
+    int rewritten;  // bins 0 ... rewritten - 1 receive smoothed values
 };
 
 const Smoother kSmooth{"HistogramSmooth", HistogramSmooth, 5.0, true, 108};
 const Smoother kSmooth128{"HistogramSmooth128", HistogramSmooth128, 7.0, false, 128};
 
 // The 128 bins a smoother filters, laid out in its input histogram.
-Histogram input_for(const Smoother &s, const std::vector<uint32_t> &bins)
-{
+Histogram input_for(const Smoother &s, const std::vector<uint32_t> &bins) {
     Histogram histogram(256, 0);
     for (size_t j = 0; j < bins.size(); ++j) {
         histogram[s.folds ? 2 * j : j] = bins[j];
@@ -50,8 +46,7 @@ class HistogramSmoothCosine : public ::testing::TestWithParam<CosineCase> {};
 // Bin j of a cosine of frequency k comes back scaled by the mean of the
 // weights H(k) and H(k - 1) (index k shares its weight with 127 - k, which
 // is the mirror of k - 1) and shifted one bin down: bin j holds bin j + 1.
-TEST_P(HistogramSmoothCosine, ScalesByTheLowPassWeightsAndShiftsOneBin)
-{
+TEST_P(HistogramSmoothCosine, ScalesByTheLowPassWeightsAndShiftsOneBin) {
     const Smoother &s = *GetParam().smoother;
     const int k = GetParam().frequency;
     const double mean = 200000.0;
@@ -74,8 +69,7 @@ TEST_P(HistogramSmoothCosine, ScalesByTheLowPassWeightsAndShiftsOneBin)
     }
 }
 
-std::vector<CosineCase> cosine_cases()
-{
+std::vector<CosineCase> cosine_cases() {
     std::vector<CosineCase> cases;
     for (const Smoother *s : {&kSmooth, &kSmooth128}) {
         for (const int k : {1, 2, 3, 5, 7, 10, 14, 20, 30, 63}) {
@@ -85,16 +79,13 @@ std::vector<CosineCase> cosine_cases()
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Frequencies, HistogramSmoothCosine, ::testing::ValuesIn(cosine_cases()),
-                         [](const auto &test) {
-                             return std::string(test.param.smoother->name) + "_k" +
-                                    std::to_string(test.param.frequency);
-                         });
+INSTANTIATE_TEST_SUITE_P(Frequencies, HistogramSmoothCosine, ::testing::ValuesIn(cosine_cases()), [](const auto &test) {
+    return std::string(test.param.smoother->name) + "_k" + std::to_string(test.param.frequency);
+});
 
 class HistogramSmoothPeak : public ::testing::TestWithParam<const Smoother *> {};
 
-TEST_P(HistogramSmoothPeak, SinglePeakComesBackAsABumpOneBinLower)
-{
+TEST_P(HistogramSmoothPeak, SinglePeakComesBackAsABumpOneBinLower) {
     const Smoother &s = *GetParam();
     std::vector<uint32_t> bins(128, 0);
     bins[60] = 1000;
@@ -116,8 +107,7 @@ TEST_P(HistogramSmoothPeak, SinglePeakComesBackAsABumpOneBinLower)
 INSTANTIATE_TEST_SUITE_P(Smoothers, HistogramSmoothPeak, ::testing::Values(&kSmooth, &kSmooth128),
                          [](const auto &test) { return std::string(test.param->name); });
 
-TEST(HistogramSmooth, ZeroHistogramStaysZero)
-{
+TEST(HistogramSmooth, ZeroHistogramStaysZero) {
     for (const Smoother *s : {&kSmooth, &kSmooth128}) {
         Histogram histogram(256, 0);
         EXPECT_EQ(s->smooth(histogram.data()), 0);
@@ -125,8 +115,7 @@ TEST(HistogramSmooth, ZeroHistogramStaysZero)
     }
 }
 
-TEST(HistogramSmooth, TopBinsKeepTheirFoldedSumsUnsmoothed)
-{
+TEST(HistogramSmooth, TopBinsKeepTheirFoldedSumsUnsmoothed) {
     Histogram histogram(256, 0);
     for (uint32_t g = 216; g < 256; ++g) {
         histogram[g] = 100000 + 37 * g;
@@ -138,8 +127,7 @@ TEST(HistogramSmooth, TopBinsKeepTheirFoldedSumsUnsmoothed)
     EXPECT_EQ(Histogram(histogram.begin() + 128, histogram.end()), Histogram(128, 0));
 }
 
-TEST(HistogramSmooth, FoldedSumsWrapAt32Bits)
-{
+TEST(HistogramSmooth, FoldedSumsWrapAt32Bits) {
     Histogram histogram(256, 0);
     histogram[254] = 0xFFFFFFFFu;
     histogram[255] = 2;
@@ -147,17 +135,15 @@ TEST(HistogramSmooth, FoldedSumsWrapAt32Bits)
     EXPECT_EQ(histogram[127], 1u);
 }
 
-TEST(HistogramSmooth128, LeavesEntriesFrom128Untouched)
-{
+TEST(HistogramSmooth128, LeavesEntriesFrom128Untouched) {
     Histogram histogram(256, 0xC0FFEEu);
     ASSERT_EQ(HistogramSmooth128(histogram.data()), 0);
     EXPECT_EQ(Histogram(histogram.begin() + 128, histogram.end()), Histogram(128, 0xC0FFEEu));
 }
 
-TEST(HistogramSmooth, NullHistogramReturnsOne)
-{
+TEST(HistogramSmooth, NullHistogramReturnsOne) {
     EXPECT_EQ(HistogramSmooth(nullptr), 1);
     EXPECT_EQ(HistogramSmooth128(nullptr), 1);
 }
 
-} // namespace
+}  // namespace

@@ -15,7 +15,7 @@ using Signal = std::vector<float>;
 
 struct ExampleCase {
     const char *name;
-    bool inverse; // IFFT instead of FFT
+    bool inverse;  // IFFT instead of FFT
     Signal re;
     Signal im;
     Signal expectedRe;
@@ -24,8 +24,7 @@ struct ExampleCase {
 
 class FftExamples : public ::testing::TestWithParam<ExampleCase> {};
 
-TEST_P(FftExamples, GiveTheExactSinglePrecisionResult)
-{
+TEST_P(FftExamples, GiveTheExactSinglePrecisionResult) {
     ExampleCase c = GetParam();
     const auto n = static_cast<int16_t>(c.re.size());
     if (c.inverse) {
@@ -37,8 +36,7 @@ TEST_P(FftExamples, GiveTheExactSinglePrecisionResult)
     EXPECT_EQ(c.im, c.expectedIm);
 }
 
-Signal impulse(size_t n, float value)
-{
+Signal impulse(size_t n, float value) {
     Signal signal(n, 0.0f);
     signal[0] = value;
     return signal;
@@ -48,22 +46,20 @@ Signal impulse(size_t n, float value)
 // cos((float)(pi / 2)) = -4.37e-8, not 0, and leaves this trace.
 const float kAlmostMinusHalf = std::nextafter(-0.5f, 0.0f);
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, FftExamples,
-    ::testing::Values(
-        ExampleCase{"impulse_spreads_scaled_by_1_over_n", false, impulse(8, 1.0f), Signal(8, 0.0f),
-                    Signal(8, 0.125f), Signal(8, 0.0f)},
-        ExampleCase{"inverse_impulse_is_unscaled", true, impulse(8, 1.0f), Signal(8, 0.0f),
-                    Signal(8, 1.0f), Signal(8, 0.0f)},
-        ExampleCase{"constant_to_dc", false, Signal(4, 1.0f), Signal(4, 0.0f), impulse(4, 1.0f),
-                    Signal(4, 0.0f)},
-        ExampleCase{"ramp_of_four",
-                    false,
-                    {1.0f, 2.0f, 3.0f, 4.0f},
-                    {0.0f, 0.0f, 0.0f, 0.0f},
-                    {2.5f, kAlmostMinusHalf, -0.5f, -0.5f},
-                    {0.0f, 0.5f, 0.0f, -0.5f}}),
-    [](const auto &test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Examples, FftExamples,
+                         ::testing::Values(ExampleCase{"impulse_spreads_scaled_by_1_over_n", false, impulse(8, 1.0f),
+                                                       Signal(8, 0.0f), Signal(8, 0.125f), Signal(8, 0.0f)},
+                                           ExampleCase{"inverse_impulse_is_unscaled", true, impulse(8, 1.0f),
+                                                       Signal(8, 0.0f), Signal(8, 1.0f), Signal(8, 0.0f)},
+                                           ExampleCase{"constant_to_dc", false, Signal(4, 1.0f), Signal(4, 0.0f),
+                                                       impulse(4, 1.0f), Signal(4, 0.0f)},
+                                           ExampleCase{"ramp_of_four",
+                                                       false,
+                                                       {1.0f, 2.0f, 3.0f, 4.0f},
+                                                       {0.0f, 0.0f, 0.0f, 0.0f},
+                                                       {2.5f, kAlmostMinusHalf, -0.5f, -0.5f},
+                                                       {0.0f, 0.5f, 0.0f, -0.5f}}),
+                         [](const auto &test) { return std::string(test.param.name); });
 
 // With x[7] = -1 and x[15] = 1 (n = 16) only the first-stage butterfly of
 // group 7 carries a value, and it reaches X[1] through exact steps alone:
@@ -71,8 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
 // step = (float)(2 pi / 16) added seven times in single precision,
 // 0x1.5fdbbep+1, not 7 * step = 0x1.5fdbcp+1; cosine and sine are rounded
 // to single. Recomputing the angle, or exact twiddles, give other low bits.
-TEST(Fft, TwiddleAngleIsAccumulatedInSinglePrecision)
-{
+TEST(Fft, TwiddleAngleIsAccumulatedInSinglePrecision) {
     Signal re(16, 0.0f);
     Signal im(16, 0.0f);
     re[7] = -1.0f;
@@ -85,8 +80,7 @@ TEST(Fft, TwiddleAngleIsAccumulatedInSinglePrecision)
 }
 
 // Double-precision DFT with the negative exponent, scaled by `scale`.
-std::vector<std::complex<double>> reference_dft(const Signal &re, const Signal &im, double scale)
-{
+std::vector<std::complex<double>> reference_dft(const Signal &re, const Signal &im, double scale) {
     const size_t n = re.size();
     std::vector<std::complex<double>> out(n);
     std::vector<std::complex<double>> twiddle(n);
@@ -104,8 +98,7 @@ std::vector<std::complex<double>> reference_dft(const Signal &re, const Signal &
     return out;
 }
 
-Signal random_signal(std::mt19937 &random, size_t n)
-{
+Signal random_signal(std::mt19937 &random, size_t n) {
     std::uniform_real_distribution<float> value(-1.0f, 1.0f);
     Signal signal(n);
     for (auto &v : signal) {
@@ -116,8 +109,7 @@ Signal random_signal(std::mt19937 &random, size_t n)
 
 class FftSizes : public ::testing::TestWithParam<int> {};
 
-TEST_P(FftSizes, ForwardAndInverseMatchTheDiscreteTransform)
-{
+TEST_P(FftSizes, ForwardAndInverseMatchTheDiscreteTransform) {
     const auto n = static_cast<size_t>(GetParam());
     std::mt19937 random(static_cast<unsigned>(n));
     const Signal re = random_signal(random, n);
@@ -140,8 +132,7 @@ TEST_P(FftSizes, ForwardAndInverseMatchTheDiscreteTransform)
     }
 }
 
-TEST_P(FftSizes, InverseOfForwardIsTheReversedInput)
-{
+TEST_P(FftSizes, InverseOfForwardIsTheReversedInput) {
     const auto n = static_cast<size_t>(GetParam());
     std::mt19937 random(static_cast<unsigned>(n) + 1);
     const Signal re = random_signal(random, n);
@@ -159,8 +150,7 @@ TEST_P(FftSizes, InverseOfForwardIsTheReversedInput)
 INSTANTIATE_TEST_SUITE_P(PowersOfTwo, FftSizes,
                          ::testing::Values(2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192));
 
-TEST(Fft, UnsupportedSizesLeaveTheSignalUnchanged)
-{
+TEST(Fft, UnsupportedSizesLeaveTheSignalUnchanged) {
     std::mt19937 random(5);
     const Signal re = random_signal(random, 16384);
     const Signal im = random_signal(random, 16384);
@@ -177,8 +167,7 @@ TEST(Fft, UnsupportedSizesLeaveTheSignalUnchanged)
     }
 }
 
-TEST(Fft, NullArraysLeaveTheOtherUnchanged)
-{
+TEST(Fft, NullArraysLeaveTheOtherUnchanged) {
     Signal values = {1.0f, 2.0f, 3.0f, 4.0f};
     const Signal original = values;
     FFT(values.data(), nullptr, 4);
@@ -188,4 +177,4 @@ TEST(Fft, NullArraysLeaveTheOtherUnchanged)
     EXPECT_EQ(values, original);
 }
 
-} // namespace
+}  // namespace

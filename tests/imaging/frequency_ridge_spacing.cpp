@@ -23,8 +23,7 @@ struct Field {
 
     Field(int rows, int cols, int16_t degrees)
         : data(static_cast<size_t>(rows) * cols, degrees),
-          record{8, static_cast<uint16_t>(rows), static_cast<uint16_t>(cols), nullptr}
-    {
+          record{8, static_cast<uint16_t>(rows), static_cast<uint16_t>(cols), nullptr} {
         record.data = data.data();
     }
 };
@@ -36,11 +35,8 @@ struct SpacingMap {
     int rows = 0;
     int cols = 0;
 
-    SpacingMap(const Image &image, int h, int w, const BlockField &field)
-        : rows(h >> 2), cols(w >> 2)
-    {
-        code = FpGetFrequency(image.data(), static_cast<int16_t>(h), static_cast<int16_t>(w),
-                              &field, &map);
+    SpacingMap(const Image &image, int h, int w, const BlockField &field) : rows(h >> 2), cols(w >> 2) {
+        code = FpGetFrequency(image.data(), static_cast<int16_t>(h), static_cast<int16_t>(w), &field, &map);
     }
     ~SpacingMap() { std::free(map); }
     SpacingMap(const SpacingMap &) = delete;
@@ -49,8 +45,7 @@ struct SpacingMap {
     uint8_t at(int cy, int cx) const { return map[cy * cols + cx]; }
 };
 
-Image rows_of(int h, int w, const std::function<int(int)> &rowValue)
-{
+Image rows_of(int h, int w, const std::function<int(int)> &rowValue) {
     Image image(static_cast<size_t>(h) * w);
     for (int y = 0; y < h; ++y) {
         std::fill_n(image.begin() + y * w, w, static_cast<uint8_t>(rowValue(y)));
@@ -59,15 +54,13 @@ Image rows_of(int h, int w, const std::function<int(int)> &rowValue)
 }
 
 // Sinusoidal ridges running along (cos t, sin t), rows counting downward.
-Image ridges(int h, int w, double degrees, double period)
-{
+Image ridges(int h, int w, double degrees, double period) {
     const double t = degrees * M_PI / 180.0;
     Image image(static_cast<size_t>(h) * w);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const double across = -x * std::sin(t) + y * std::cos(t);
-            image[y * w + x] =
-                static_cast<uint8_t>(std::lround(128 + 100 * std::sin(2 * M_PI * across / period)));
+            image[y * w + x] = static_cast<uint8_t>(std::lround(128 + 100 * std::sin(2 * M_PI * across / period)));
         }
     }
     return image;
@@ -75,8 +68,7 @@ Image ridges(int h, int w, double degrees, double period)
 
 // Every cell whose profile stays inside the image, and more.
 template <typename Check>
-void for_interior_cells(const SpacingMap &m, int margin, Check check)
-{
+void for_interior_cells(const SpacingMap &m, int margin, Check check) {
     for (int cy = margin; cy + margin < m.rows; ++cy) {
         for (int cx = margin; cx + margin < m.cols; ++cx) {
             check(cy, cx, m.at(cy, cx));
@@ -92,8 +84,7 @@ struct SinusoidCase {
 
 class SinusoidSpacing : public ::testing::TestWithParam<SinusoidCase> {};
 
-TEST_P(SinusoidSpacing, PeriodPGivesAValueNearEightTimesP)
-{
+TEST_P(SinusoidSpacing, PeriodPGivesAValueNearEightTimesP) {
     const SinusoidCase &c = GetParam();
     const Image image = ridges(96, 96, c.degrees, c.period);
     const Field field(12, 12, static_cast<int16_t>(c.degrees));
@@ -111,40 +102,33 @@ TEST_P(SinusoidSpacing, PeriodPGivesAValueNearEightTimesP)
 
 INSTANTIATE_TEST_SUITE_P(
     Orientations, SinusoidSpacing,
-    ::testing::Values(SinusoidCase{"horizontal_period_6", 0, 6},
-                      SinusoidCase{"horizontal_period_10", 0, 10},
-                      SinusoidCase{"vertical_period_8", 90, 8},
-                      SinusoidCase{"minus_vertical_period_12", -90, 12},
+    ::testing::Values(SinusoidCase{"horizontal_period_6", 0, 6}, SinusoidCase{"horizontal_period_10", 0, 10},
+                      SinusoidCase{"vertical_period_8", 90, 8}, SinusoidCase{"minus_vertical_period_12", -90, 12},
                       SinusoidCase{"falling_right_30_period_9", 30, 9},
                       SinusoidCase{"rising_right_minus_45_period_7", -45, 7},
-                      SinusoidCase{"steep_60_period_11", 60, 11},
-                      SinusoidCase{"shallow_minus_20_period_13", -20, 13}),
+                      SinusoidCase{"steep_60_period_11", 60, 11}, SinusoidCase{"shallow_minus_20_period_13", -20, 13}),
     [](const auto &test) { return std::string(test.param.name); });
 
 struct ProfileCase {
     const char *name;
-    std::function<int(int)> row; // gray value of image row y
-    uint8_t value;               // of every interior cell
+    std::function<int(int)> row;  // gray value of image row y
+    uint8_t value;                // of every interior cell
 };
 
 class ProfileExamples : public ::testing::TestWithParam<ProfileCase> {};
 
 // Horizontal rows at orientation 0: the profile of a cell is the column of
 // rows y - 16 ... y + 16 (each point averaged with equal neighbours).
-TEST_P(ProfileExamples, SpacingOfPeaksAndValleys)
-{
+TEST_P(ProfileExamples, SpacingOfPeaksAndValleys) {
     const ProfileCase &c = GetParam();
     const Image image = rows_of(128, 64, c.row);
     const Field field(16, 8, 0);
     const SpacingMap m(image, 128, 64, field.record);
     ASSERT_EQ(m.code, 0);
-    for_interior_cells(m, 5, [&](int cy, int cx, uint8_t v) {
-        ASSERT_EQ(v, c.value) << "cell " << cy << "," << cx;
-    });
+    for_interior_cells(m, 5, [&](int cy, int cx, uint8_t v) { ASSERT_EQ(v, c.value) << "cell " << cy << "," << cx; });
 }
 
-int triangle_wave(int y, int period, int valleyAt)
-{
+int triangle_wave(int y, int period, int valleyAt) {
     const int phase = ((y - valleyAt) % period + period) % period;
     return 40 + 10 * std::min(phase, period - phase);
 }
@@ -159,16 +143,13 @@ INSTANTIATE_TEST_SUITE_P(
         // first to the last extremum, 2 * ((8 * 24) / 3).
         ProfileCase{"two_peaks_two_valleys", [](int y) { return triangle_wave(y, 16, 2); }, 128},
         // Period 40: at most one peak and one valley in 33 samples.
-        ProfileCase{"one_peak_stays_unmeasured", [](int y) { return triangle_wave(y, 40, 0); },
-                    255},
+        ProfileCase{"one_peak_stays_unmeasured", [](int y) { return triangle_wave(y, 40, 0); }, 255},
         ProfileCase{"flat_image_stays_unmeasured", [](int) { return 90; }, 255},
         // Spacing 40 is 320: cut to 255.
-        ProfileCase{"wide_spacing_is_cut_to_255", [](int y) { return y % 40 == 0 ? 200 : 50; },
-                    255}),
+        ProfileCase{"wide_spacing_is_cut_to_255", [](int y) { return y % 40 == 0 ? 200 : 50; }, 255}),
     [](const auto &test) { return std::string(test.param.name); });
 
-TEST(FpGetFrequency, FieldRowsAreReadFromTheBottomOfTheImageUp)
-{
+TEST(FpGetFrequency, FieldRowsAreReadFromTheBottomOfTheImageUp) {
     // Horizontal ridges; the field is right (0) only in its first four rows,
     // which describe the lower half of the image.
     const Image image = ridges(64, 64, 0, 8);
@@ -182,8 +163,7 @@ TEST(FpGetFrequency, FieldRowsAreReadFromTheBottomOfTheImageUp)
     }
 }
 
-TEST(FpGetFrequency, BlocksBeyondTheFieldReuseItsLastRowAndColumn)
-{
+TEST(FpGetFrequency, BlocksBeyondTheFieldReuseItsLastRowAndColumn) {
     const Image image = ridges(64, 64, 0, 8);
     const Field one(1, 1, 0);
     const SpacingMap small(image, 64, 64, one.record);
@@ -194,12 +174,11 @@ TEST(FpGetFrequency, BlocksBeyondTheFieldReuseItsLastRowAndColumn)
     EXPECT_TRUE(std::equal(small.map, small.map + 256, reference.map));
 }
 
-TEST(FpGetFrequency, OrientationOutsideTheTableRangeLeavesTheCellUnmeasured)
-{
+TEST(FpGetFrequency, OrientationOutsideTheTableRangeLeavesTheCellUnmeasured) {
     const Image image = ridges(64, 64, 0, 8);
     for (int16_t wrong : {int16_t{91}, int16_t{-91}, int16_t{180}, int16_t{-32768}, int16_t{32767}}) {
         Field field(8, 8, 0);
-        field.data[3 * 8 + 4] = wrong; // image rows 32 ... 39, columns 32 ... 39
+        field.data[3 * 8 + 4] = wrong;  // image rows 32 ... 39, columns 32 ... 39
         const SpacingMap m(image, 64, 64, field.record);
         ASSERT_EQ(m.code, 0);
         for (int cy = 8; cy < 10; ++cy) {
@@ -211,8 +190,7 @@ TEST(FpGetFrequency, OrientationOutsideTheTableRangeLeavesTheCellUnmeasured)
     }
 }
 
-TEST(FpGetFrequency, CellsNearTheBorderUseTheSamplesThatExist)
-{
+TEST(FpGetFrequency, CellsNearTheBorderUseTheSamplesThatExist) {
     // A tiny image: every profile reaches outside; nothing is read there
     // (the sanitizer build checks), and the map has one cell per 4 x 4.
     const Image image = ridges(10, 7, 0, 4);
@@ -222,8 +200,7 @@ TEST(FpGetFrequency, CellsNearTheBorderUseTheSamplesThatExist)
     EXPECT_EQ(m.rows * m.cols, 2);
 }
 
-TEST(FpGetFrequency, ImageSmallerThanACellGetsAnEmptyMap)
-{
+TEST(FpGetFrequency, ImageSmallerThanACellGetsAnEmptyMap) {
     const Image image(3 * 3, 7);
     const Field field(1, 1, 0);
     const SpacingMap m(image, 3, 3, field.record);
@@ -231,8 +208,7 @@ TEST(FpGetFrequency, ImageSmallerThanACellGetsAnEmptyMap)
     EXPECT_NE(m.map, nullptr);
 }
 
-TEST(FpGetFrequency, BadArgumentsGiveTwoAndNoMap)
-{
+TEST(FpGetFrequency, BadArgumentsGiveTwoAndNoMap) {
     const Image image(16 * 16, 0);
     Field field(2, 2, 0);
     BlockField noData = field.record;
@@ -247,40 +223,39 @@ TEST(FpGetFrequency, BadArgumentsGiveTwoAndNoMap)
         int16_t w;
         const BlockField *field;
     };
-    const Case cases[] = {{nullptr, 16, 16, &field.record}, {image.data(), 16, 16, nullptr},
-                          {image.data(), 16, 16, &noData},  {image.data(), 16, 16, &noRows},
-                          {image.data(), 16, 16, &noCols},  {image.data(), 0, 16, &field.record},
+    const Case cases[] = {{nullptr, 16, 16, &field.record},     {image.data(), 16, 16, nullptr},
+                          {image.data(), 16, 16, &noData},      {image.data(), 16, 16, &noRows},
+                          {image.data(), 16, 16, &noCols},      {image.data(), 0, 16, &field.record},
                           {image.data(), 16, -1, &field.record}};
     for (const Case &c : cases) {
-        uint8_t *map = reinterpret_cast<uint8_t *>(&field); // must be overwritten
+        uint8_t *map = reinterpret_cast<uint8_t *>(&field);  // must be overwritten
         EXPECT_EQ(FpGetFrequency(c.image, c.h, c.w, c.field, &map), 2);
         EXPECT_EQ(map, nullptr);
     }
     EXPECT_EQ(FpGetFrequency(image.data(), 16, 16, &field.record, nullptr), 2);
 }
 
-TEST(FpGetFrequency, FailedAllocationGivesOneAndHandsOutNothing)
-{
+TEST(FpGetFrequency, FailedAllocationGivesOneAndHandsOutNothing) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocator interposer not available under the sanitizers";
     }
     const Image image = ridges(32, 32, 0, 8);
     const Field field(4, 4, 0);
     uint8_t *map = nullptr;
-    const size_t allocations = failing_malloc::sweep(
-        [&] { return FpGetFrequency(image.data(), 32, 32, &field.record, &map); },
-        [&](int32_t result, failing_malloc::Outcome outcome) {
-            if (outcome.failed) {
-                EXPECT_EQ(result, 1);
-                EXPECT_EQ(map, nullptr);
-                EXPECT_EQ(outcome.outstanding, 0);
-            } else {
-                EXPECT_EQ(result, 0);
-                EXPECT_EQ(outcome.outstanding, 1) << "the map";
-                std::free(map);
-            }
-        });
+    const size_t allocations =
+        failing_malloc::sweep([&] { return FpGetFrequency(image.data(), 32, 32, &field.record, &map); },
+                              [&](int32_t result, failing_malloc::Outcome outcome) {
+                                  if (outcome.failed) {
+                                      EXPECT_EQ(result, 1);
+                                      EXPECT_EQ(map, nullptr);
+                                      EXPECT_EQ(outcome.outstanding, 0);
+                                  } else {
+                                      EXPECT_EQ(result, 0);
+                                      EXPECT_EQ(outcome.outstanding, 1) << "the map";
+                                      std::free(map);
+                                  }
+                              });
     EXPECT_EQ(allocations, 1u) << "the map is the only allocation";
 }
 
-} // namespace
+}  // namespace

@@ -12,8 +12,7 @@ using Counts = std::vector<int>;  // 256 counts, one per gray level
 
 // One column of samples holding exactly the given number of each level, in
 // increasing order.
-inline std::vector<uint8_t> column_of(const Counts &counts)
-{
+inline std::vector<uint8_t> column_of(const Counts &counts) {
     std::vector<uint8_t> image;
     for (int v = 0; v < 256; ++v) {
         image.insert(image.end(), static_cast<size_t>(counts[v]), static_cast<uint8_t>(v));
@@ -21,6 +20,6 @@ inline std::vector<uint8_t> column_of(const Counts &counts)
     return image;
 }
 
-} // namespace histogram_images
+}  // namespace histogram_images
 
 #endif

@@ -21,23 +21,20 @@ template <typename T>
 using Arith = std::conditional_t<std::is_same_v<T, int32_t>, uint32_t, T>;
 
 template <typename Out, typename In>
-Out step_add(Out s, In v)
-{
+Out step_add(Out s, In v) {
     using A = Arith<Out>;
     return static_cast<Out>(static_cast<A>(static_cast<A>(s) + static_cast<A>(v)));
 }
 
 template <typename Out, typename In>
-Out step_sub(Out s, In v)
-{
+Out step_sub(Out s, In v) {
     using A = Arith<Out>;
     return static_cast<Out>(static_cast<A>(static_cast<A>(s) - static_cast<A>(v)));
 }
 
 // The running sum exactly as documented; needs n >= 2r + 1.
 template <typename Out, typename In>
-void running_sum(Out *dst, std::ptrdiff_t ds, const In *src, std::ptrdiff_t ss, int n, int k)
-{
+void running_sum(Out *dst, std::ptrdiff_t ds, const In *src, std::ptrdiff_t ss, int n, int k) {
     const int r = k >> 1;
     Out s = 0;
     for (int i = 0; i <= r; ++i) {
@@ -61,8 +58,7 @@ void running_sum(Out *dst, std::ptrdiff_t ds, const In *src, std::ptrdiff_t ss, 
 // Rows into the output, then each column through a scratch vector and back,
 // as the image sums were first written. Needs both sides >= their window.
 template <typename Out, typename In>
-std::vector<Out> image_sum(const std::vector<In> &in, int h, int w, int kx, int ky)
-{
+std::vector<Out> image_sum(const std::vector<In> &in, int h, int w, int kx, int ky) {
     std::vector<Out> out(in.size());
     for (int y = 0; y < h; ++y) {
         running_sum(out.data() + y * w, 1, in.data() + y * w, 1, w, kx);
@@ -81,8 +77,7 @@ std::vector<Out> image_sum(const std::vector<In> &in, int h, int w, int kx, int 
 // and cut to the output type once: the meaning of the box sum for integer
 // types, and for floats whose sums are exact.
 template <typename Out, typename In>
-std::vector<Out> direct_sum(const std::vector<In> &in, int h, int w, int kx, int ky)
-{
+std::vector<Out> direct_sum(const std::vector<In> &in, int h, int w, int kx, int ky) {
     using Wide = std::conditional_t<std::is_floating_point_v<Out>, double, int64_t>;
     const int rx = kx >> 1;
     const int ry = ky >> 1;
@@ -108,8 +103,7 @@ std::vector<Out> direct_sum(const std::vector<In> &in, int h, int w, int kx, int
 // Random samples of a type: the whole range for integers, floats of mixed
 // magnitude so that the running sums round.
 template <typename T>
-std::vector<T> random_plane(std::mt19937 &rng, size_t count)
-{
+std::vector<T> random_plane(std::mt19937 &rng, size_t count) {
     std::vector<T> v(count);
     if constexpr (std::is_floating_point_v<T>) {
         std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
@@ -118,8 +112,7 @@ std::vector<T> random_plane(std::mt19937 &rng, size_t count)
             x = std::ldexp(mantissa(rng), exponent(rng));
         }
     } else {
-        std::uniform_int_distribution<int64_t> dist(std::numeric_limits<T>::min(),
-                                                    std::numeric_limits<T>::max());
+        std::uniform_int_distribution<int64_t> dist(std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
         for (auto &x : v) {
             x = static_cast<T>(dist(rng));
         }
@@ -127,6 +120,6 @@ std::vector<T> random_plane(std::mt19937 &rng, size_t count)
     return v;
 }
 
-} // namespace localsums_reference
+}  // namespace localsums_reference
 
 #endif

@@ -23,8 +23,7 @@ struct VectorCase {
 class VectorSumExamples : public ::testing::TestWithParam<VectorCase> {};
 
 // Small non-negative values: every member gives the same sums.
-TEST_P(VectorSumExamples, EveryMemberSumsTheWindowCutAtBothEnds)
-{
+TEST_P(VectorSumExamples, EveryMemberSumsTheWindowCutAtBothEnds) {
     const VectorCase &c = GetParam();
     const int16_t n = static_cast<int16_t>(c.input.size());
     std::vector<uint8_t> in8(c.input.begin(), c.input.end());
@@ -67,16 +66,14 @@ INSTANTIATE_TEST_SUITE_P(
         VectorCase{"shorter_than_window", {1, 2, 3}, 7, {6, 6, 6}},
         VectorCase{"one_short", {1, 2, 3, 4}, 5, {6, 10, 10, 9}},
         VectorCase{"single_sample_wide_window", {42}, 255, {42}},
-        VectorCase{"window_255_on_ten", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 255,
-                   {10, 10, 10, 10, 10, 10, 10, 10, 10, 10}}),
+        VectorCase{"window_255_on_ten", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, 255, {10, 10, 10, 10, 10, 10, 10, 10, 10, 10}}),
     [](const auto &test) { return std::string(test.param.name); });
 
-TEST(VectorSumWrap, SumsWrapAtTheWidthOfTheOutputType)
-{
+TEST(VectorSumWrap, SumsWrapAtTheWidthOfTheOutputType) {
     const std::vector<uint8_t> in8 = {255, 255, 255};
     std::vector<uint8_t> out8(3);
     fvs_VectorLocalSumChar2Char(out8.data(), in8.data(), 1, 1, 3, 3);
-    EXPECT_EQ(out8, (std::vector<uint8_t>{254, 253, 254})); // 510, 765, 510 mod 256
+    EXPECT_EQ(out8, (std::vector<uint8_t>{254, 253, 254}));  // 510, 765, 510 mod 256
 
     std::vector<uint16_t> out16(3);
     fvs_VectorLocalSumChar2Uint16(out16.data(), in8.data(), 1, 1, 3, 3);
@@ -84,7 +81,7 @@ TEST(VectorSumWrap, SumsWrapAtTheWidthOfTheOutputType)
 
     const std::vector<uint16_t> big16 = {40000, 40000, 40000};
     fvs_VectorLocalSumUint162Uint16(out16.data(), big16.data(), 1, 1, 3, 3);
-    EXPECT_EQ(out16, (std::vector<uint16_t>{14464, 54464, 14464})); // mod 65536
+    EXPECT_EQ(out16, (std::vector<uint16_t>{14464, 54464, 14464}));  // mod 65536
 
     const std::vector<int32_t> big32 = {2000000000, 2000000000, -5};
     std::vector<int32_t> out32(3);
@@ -92,8 +89,7 @@ TEST(VectorSumWrap, SumsWrapAtTheWidthOfTheOutputType)
     EXPECT_EQ(out32, (std::vector<int32_t>{-294967296, -294967301, 1999999995}));
 }
 
-TEST(VectorSumFloat, CarriesTheRoundingOfTheRunningSum)
-{
+TEST(VectorSumFloat, CarriesTheRoundingOfTheRunningSum) {
     // 2^24 + 1 rounds back to 2^24, so the running sum loses both ones that
     // a direct sum would keep: true sums 2^24 + 1, 2^24 + 2, 2, 1.
     const std::vector<float> in = {16777216.0f, 1.0f, 1.0f, 0.0f};
@@ -102,8 +98,7 @@ TEST(VectorSumFloat, CarriesTheRoundingOfTheRunningSum)
     EXPECT_EQ(out, (std::vector<float>{16777216.0f, 16777216.0f, 0.0f, -1.0f}));
 }
 
-TEST(VectorSumStrides, ReadsAndWritesEveryStrideThElement)
-{
+TEST(VectorSumStrides, ReadsAndWritesEveryStrideThElement) {
     // A 3 x 4 plane: column 1 read with stride 4, written with stride 2.
     const std::vector<uint8_t> plane = {0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0};
     std::vector<uint16_t> out(6, 7);
@@ -111,16 +106,14 @@ TEST(VectorSumStrides, ReadsAndWritesEveryStrideThElement)
     EXPECT_EQ(out, (std::vector<uint16_t>{3, 7, 6, 7, 5, 7}));
 }
 
-TEST(VectorSumStrides, NegativeStridesWalkBackwards)
-{
+TEST(VectorSumStrides, NegativeStridesWalkBackwards) {
     const std::vector<int32_t> in = {1, 2, 3, 4};
     std::vector<int32_t> out(4);
     fvs_VectorLocalSumInt2Int(out.data() + 3, in.data() + 3, -1, -1, 4, 3);
     EXPECT_EQ(out, (std::vector<int32_t>{3, 6, 9, 7}));
 }
 
-TEST(VectorSumRandom, MatchesTheRunningSumWrittenOutLiterally)
-{
+TEST(VectorSumRandom, MatchesTheRunningSumWrittenOutLiterally) {
     std::mt19937 rng(7);
     for (int n : {1, 2, 5, 17, 300}) {
         for (int window : {0, 1, 2, 3, 8, 9, 33}) {
@@ -145,8 +138,7 @@ TEST(VectorSumRandom, MatchesTheRunningSumWrittenOutLiterally)
     }
 }
 
-TEST(VectorSumRandom, ShortVectorsGiveTheirCutWindows)
-{
+TEST(VectorSumRandom, ShortVectorsGiveTheirCutWindows) {
     std::mt19937 rng(11);
     for (int n = 1; n <= 12; ++n) {
         for (int window : {5, 9, 24, 255}) {
@@ -161,8 +153,7 @@ TEST(VectorSumRandom, ShortVectorsGiveTheirCutWindows)
     }
 }
 
-TEST(VectorSumArguments, NullVectorsAndEmptyLengthsDoNothing)
-{
+TEST(VectorSumArguments, NullVectorsAndEmptyLengthsDoNothing) {
     std::vector<uint8_t> in(4, 1);
     std::vector<uint8_t> out(4, 9);
     fvs_VectorLocalSumChar2Char(nullptr, in.data(), 1, 1, 4, 3);
@@ -176,4 +167,4 @@ TEST(VectorSumArguments, NullVectorsAndEmptyLengthsDoNothing)
     EXPECT_EQ(out, std::vector<uint8_t>(4, 9));
 }
 
-} // namespace
+}  // namespace

@@ -16,8 +16,7 @@ namespace {
 using Plane = std::vector<int>;
 
 // Foreground count of each sample's window, cut at the border.
-Plane window_counts(const Plane &p, int h, int w, int kx, int ky)
-{
+Plane window_counts(const Plane &p, int h, int w, int kx, int ky) {
     Plane counts(p.size(), 0);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
@@ -33,22 +32,20 @@ Plane window_counts(const Plane &p, int h, int w, int kx, int ky)
 
 enum class Op { Dilate8, Erode8, Dilate16, Erode16, MaskDilate, MaskErode };
 
-const char *op_name(Op op)
-{
+const char *op_name(Op op) {
     switch (op) {
-    case Op::Dilate8: return "BWDilateFast";
-    case Op::Erode8: return "BWErodeFast";
-    case Op::Dilate16: return "BWDilateFastUint16";
-    case Op::Erode16: return "BWErodeFastUint16";
-    case Op::MaskDilate: return "MY_BWDilateFastUint16";
-    case Op::MaskErode: return "MY_BWErodeFastUint16";
+        case Op::Dilate8: return "BWDilateFast";
+        case Op::Erode8: return "BWErodeFast";
+        case Op::Dilate16: return "BWDilateFastUint16";
+        case Op::Erode16: return "BWErodeFastUint16";
+        case Op::MaskDilate: return "MY_BWDilateFastUint16";
+        case Op::MaskErode: return "MY_BWErodeFastUint16";
     }
     return "";
 }
 
 // Runs one routine on a copy of the plane in its own element type.
-int32_t run(Op op, Plane &p, int h, int w, int kx, int ky)
-{
+int32_t run(Op op, Plane &p, int h, int w, int kx, int ky) {
     const auto H = static_cast<uint16_t>(h);
     const auto W = static_cast<uint16_t>(w);
     const auto KX = static_cast<uint8_t>(kx);
@@ -56,16 +53,16 @@ int32_t run(Op op, Plane &p, int h, int w, int kx, int ky)
     int32_t result = 0;
     if (op == Op::Dilate16 || op == Op::Erode16) {
         std::vector<uint16_t> v(p.begin(), p.end());
-        result = op == Op::Dilate16 ? BWDilateFastUint16(v.data(), H, W, KX, KY)
-                                    : BWErodeFastUint16(v.data(), H, W, KX, KY);
+        result =
+            op == Op::Dilate16 ? BWDilateFastUint16(v.data(), H, W, KX, KY) : BWErodeFastUint16(v.data(), H, W, KX, KY);
         p.assign(v.begin(), v.end());
     } else {
         std::vector<uint8_t> v(p.begin(), p.end());
         switch (op) {
-        case Op::Dilate8: result = BWDilateFast(v.data(), H, W, KX, KY); break;
-        case Op::Erode8: result = BWErodeFast(v.data(), H, W, KX, KY); break;
-        case Op::MaskDilate: result = MY_BWDilateFastUint16(v.data(), H, W, KX, KY); break;
-        default: result = MY_BWErodeFastUint16(v.data(), H, W, KX, KY); break;
+            case Op::Dilate8: result = BWDilateFast(v.data(), H, W, KX, KY); break;
+            case Op::Erode8: result = BWErodeFast(v.data(), H, W, KX, KY); break;
+            case Op::MaskDilate: result = MY_BWDilateFastUint16(v.data(), H, W, KX, KY); break;
+            default: result = MY_BWErodeFastUint16(v.data(), H, W, KX, KY); break;
         }
         p.assign(v.begin(), v.end());
     }
@@ -73,28 +70,24 @@ int32_t run(Op op, Plane &p, int h, int w, int kx, int ky)
 }
 
 // The documented rule of each routine, for unit planes (masks: any non-zero).
-Plane expected(Op op, const Plane &p, int h, int w, int kx, int ky)
-{
+Plane expected(Op op, const Plane &p, int h, int w, int kx, int ky) {
     const Plane c = window_counts(p, h, w, kx, ky);
     const int n = kx * ky;
     Plane out(p.size());
     for (size_t i = 0; i < p.size(); ++i) {
         switch (op) {
-        case Op::Dilate8:
-            out[i] = (c[i] & 0xFF) >= static_cast<int>(0.1 * (n & 0xFF) + 0.7) ? 1 : p[i];
-            break;
-        case Op::Erode8: out[i] = (c[i] & 0xFF) != n ? 0 : p[i]; break;
-        case Op::Dilate16: out[i] = c[i] >= static_cast<int>(0.18 * n + 0.7) ? 1 : 0; break;
-        case Op::Erode16: out[i] = c[i] == n ? 1 : 0; break;
-        case Op::MaskDilate: out[i] = c[i] >= static_cast<int>(0.18 * n + 0.7) ? 255 : 0; break;
-        case Op::MaskErode: out[i] = c[i] == n ? 255 : 0; break;
+            case Op::Dilate8: out[i] = (c[i] & 0xFF) >= static_cast<int>(0.1 * (n & 0xFF) + 0.7) ? 1 : p[i]; break;
+            case Op::Erode8: out[i] = (c[i] & 0xFF) != n ? 0 : p[i]; break;
+            case Op::Dilate16: out[i] = c[i] >= static_cast<int>(0.18 * n + 0.7) ? 1 : 0; break;
+            case Op::Erode16: out[i] = c[i] == n ? 1 : 0; break;
+            case Op::MaskDilate: out[i] = c[i] >= static_cast<int>(0.18 * n + 0.7) ? 255 : 0; break;
+            case Op::MaskErode: out[i] = c[i] == n ? 255 : 0; break;
         }
     }
     return out;
 }
 
-Plane random_plane(std::mt19937 &rng, int count, double density, int foreground)
-{
+Plane random_plane(std::mt19937 &rng, int count, double density, int foreground) {
     std::bernoulli_distribution on(density);
     Plane p(count);
     for (auto &v : p) {
@@ -103,26 +96,22 @@ Plane random_plane(std::mt19937 &rng, int count, double density, int foreground)
     return p;
 }
 
-const Op kAllOps[] = {Op::Dilate8, Op::Erode8, Op::Dilate16, Op::Erode16, Op::MaskDilate,
-                      Op::MaskErode};
+const Op kAllOps[] = {Op::Dilate8, Op::Erode8, Op::Dilate16, Op::Erode16, Op::MaskDilate, Op::MaskErode};
 
 class WindowMorphology : public ::testing::TestWithParam<Op> {};
 
-TEST_P(WindowMorphology, FollowsItsCountingRuleOnRandomPlanes)
-{
+TEST_P(WindowMorphology, FollowsItsCountingRuleOnRandomPlanes) {
     const Op op = GetParam();
     const bool mask = op == Op::MaskDilate || op == Op::MaskErode;
     std::mt19937 rng(31);
     const struct {
         int h, w, kx, ky;
-    } shapes[] = {{20, 30, 3, 3},  {33, 17, 5, 9},  {64, 64, 9, 9},  {12, 40, 4, 2},
-                  {6, 5, 11, 11},  {40, 50, 17, 15}, {45, 37, 17, 17}, {30, 33, 16, 16},
-                  {70, 90, 31, 5}};
+    } shapes[] = {{20, 30, 3, 3},   {33, 17, 5, 9},   {64, 64, 9, 9},   {12, 40, 4, 2}, {6, 5, 11, 11},
+                  {40, 50, 17, 15}, {45, 37, 17, 17}, {30, 33, 16, 16}, {70, 90, 31, 5}};
     for (const auto &s : shapes) {
         for (double density : {0.1, 0.5, 0.95}) {
-            SCOPED_TRACE(std::to_string(s.h) + "x" + std::to_string(s.w) + " windows " +
-                         std::to_string(s.kx) + "," + std::to_string(s.ky) + " density " +
-                         std::to_string(density));
+            SCOPED_TRACE(std::to_string(s.h) + "x" + std::to_string(s.w) + " windows " + std::to_string(s.kx) + "," +
+                         std::to_string(s.ky) + " density " + std::to_string(density));
             // Masks may hold any non-zero value for foreground. Windows of up
             // to 255 samples and larger ones take different paths.
             Plane p = random_plane(rng, s.h * s.w, density, mask ? 77 : 1);
@@ -133,23 +122,21 @@ TEST_P(WindowMorphology, FollowsItsCountingRuleOnRandomPlanes)
     }
 }
 
-TEST_P(WindowMorphology, NullPlaneReturnsOne)
-{
+TEST_P(WindowMorphology, NullPlaneReturnsOne) {
     const Op op = GetParam();
     int32_t result = 0;
     switch (op) {
-    case Op::Dilate8: result = BWDilateFast(nullptr, 4, 4, 3, 3); break;
-    case Op::Erode8: result = BWErodeFast(nullptr, 4, 4, 3, 3); break;
-    case Op::Dilate16: result = BWDilateFastUint16(nullptr, 4, 4, 3, 3); break;
-    case Op::Erode16: result = BWErodeFastUint16(nullptr, 4, 4, 3, 3); break;
-    case Op::MaskDilate: result = MY_BWDilateFastUint16(nullptr, 4, 4, 3, 3); break;
-    case Op::MaskErode: result = MY_BWErodeFastUint16(nullptr, 4, 4, 3, 3); break;
+        case Op::Dilate8: result = BWDilateFast(nullptr, 4, 4, 3, 3); break;
+        case Op::Erode8: result = BWErodeFast(nullptr, 4, 4, 3, 3); break;
+        case Op::Dilate16: result = BWDilateFastUint16(nullptr, 4, 4, 3, 3); break;
+        case Op::Erode16: result = BWErodeFastUint16(nullptr, 4, 4, 3, 3); break;
+        case Op::MaskDilate: result = MY_BWDilateFastUint16(nullptr, 4, 4, 3, 3); break;
+        case Op::MaskErode: result = MY_BWErodeFastUint16(nullptr, 4, 4, 3, 3); break;
     }
     EXPECT_EQ(result, 1);
 }
 
-TEST_P(WindowMorphology, FailedAllocationLeavesThePlaneUnchanged)
-{
+TEST_P(WindowMorphology, FailedAllocationLeavesThePlaneUnchanged) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures cannot be injected under the sanitizers";
     }
@@ -165,12 +152,12 @@ TEST_P(WindowMorphology, FailedAllocationLeavesThePlaneUnchanged)
             std::copy(original.begin(), original.end(), p8.begin());
             std::copy(original.begin(), original.end(), p16.begin());
             switch (op) {
-            case Op::Dilate8: return BWDilateFast(p8.data(), 16, 16, 5, 5);
-            case Op::Erode8: return BWErodeFast(p8.data(), 16, 16, 5, 5);
-            case Op::Dilate16: return BWDilateFastUint16(p16.data(), 16, 16, 5, 5);
-            case Op::Erode16: return BWErodeFastUint16(p16.data(), 16, 16, 5, 5);
-            case Op::MaskDilate: return MY_BWDilateFastUint16(p8.data(), 16, 16, 5, 5);
-            case Op::MaskErode: return MY_BWErodeFastUint16(p8.data(), 16, 16, 5, 5);
+                case Op::Dilate8: return BWDilateFast(p8.data(), 16, 16, 5, 5);
+                case Op::Erode8: return BWErodeFast(p8.data(), 16, 16, 5, 5);
+                case Op::Dilate16: return BWDilateFastUint16(p16.data(), 16, 16, 5, 5);
+                case Op::Erode16: return BWErodeFastUint16(p16.data(), 16, 16, 5, 5);
+                case Op::MaskDilate: return MY_BWDilateFastUint16(p8.data(), 16, 16, 5, 5);
+                case Op::MaskErode: return MY_BWErodeFastUint16(p8.data(), 16, 16, 5, 5);
             }
             return -1;
         },
@@ -189,8 +176,7 @@ TEST_P(WindowMorphology, FailedAllocationLeavesThePlaneUnchanged)
 INSTANTIATE_TEST_SUITE_P(AllRoutines, WindowMorphology, ::testing::ValuesIn(kAllOps),
                          [](const auto &test) { return std::string(op_name(test.param)); });
 
-TEST(WindowMorphologyProperties, ErosionNeverAddsAndSoftDilationNeverRemoves)
-{
+TEST(WindowMorphologyProperties, ErosionNeverAddsAndSoftDilationNeverRemoves) {
     std::mt19937 rng(41);
     for (int k : {1, 3, 5, 9, 15}) {
         for (double density : {0.2, 0.6, 0.9}) {
@@ -211,46 +197,31 @@ TEST(WindowMorphologyProperties, ErosionNeverAddsAndSoftDilationNeverRemoves)
     }
 }
 
-TEST(WindowMorphologyExamples, Erosion3x3OfAFiveSquareKeepsTheCentralBlock)
-{
+TEST(WindowMorphologyExamples, Erosion3x3OfAFiveSquareKeepsTheCentralBlock) {
     Plane p(25, 1);
     ASSERT_EQ(run(Op::Erode16, p, 5, 5, 3, 3), 0);
-    EXPECT_EQ(p, (Plane{0, 0, 0, 0, 0,
-                         0, 1, 1, 1, 0,
-                         0, 1, 1, 1, 0,
-                         0, 1, 1, 1, 0,
-                         0, 0, 0, 0, 0}));
+    EXPECT_EQ(p, (Plane{0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 1, 1, 1, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST(WindowMorphologyExamples, EightBitDilation3x3IsAPlainDilation)
-{
+TEST(WindowMorphologyExamples, EightBitDilation3x3IsAPlainDilation) {
     Plane p(25, 0);
     p[12] = 1;
     ASSERT_EQ(run(Op::Dilate8, p, 5, 5, 3, 3), 0);
-    EXPECT_EQ(p, (Plane{0, 0, 0, 0, 0,
-                         0, 1, 1, 1, 0,
-                         0, 1, 1, 1, 0,
-                         0, 1, 1, 1, 0,
-                         0, 0, 0, 0, 0}));
+    EXPECT_EQ(p, (Plane{0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 1, 1, 1, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST(WindowMorphologyExamples, SixteenBitDilation3x3NeedsTwoSamples)
-{
+TEST(WindowMorphologyExamples, SixteenBitDilation3x3NeedsTwoSamples) {
     Plane lone(25, 0);
     lone[12] = 1;
     ASSERT_EQ(run(Op::Dilate16, lone, 5, 5, 3, 3), 0);
-    EXPECT_EQ(lone, Plane(25, 0)); // a single sample vanishes
+    EXPECT_EQ(lone, Plane(25, 0));  // a single sample vanishes
 
     Plane pair(25, 0);
     pair[11] = 1;
     pair[12] = 1;
     ASSERT_EQ(run(Op::Dilate16, pair, 5, 5, 3, 3), 0);
     // On where the window holds both samples: rows 1 to 3, columns 1 and 2.
-    EXPECT_EQ(pair, (Plane{0, 0, 0, 0, 0,
-                            0, 1, 1, 0, 0,
-                            0, 1, 1, 0, 0,
-                            0, 1, 1, 0, 0,
-                            0, 0, 0, 0, 0}));
+    EXPECT_EQ(pair, (Plane{0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 struct ThresholdCase {
@@ -262,8 +233,7 @@ struct ThresholdCase {
 class DilationThresholds : public ::testing::TestWithParam<ThresholdCase> {};
 
 // t foreground samples in the window of the centre switch it on, t - 1 do not.
-TEST_P(DilationThresholds, CentreTurnsOnAtTheDocumentedCount)
-{
+TEST_P(DilationThresholds, CentreTurnsOnAtTheDocumentedCount) {
     const ThresholdCase c = GetParam();
     const int side = c.k;
     const int centre = (side / 2) * side + side / 2;
@@ -284,28 +254,24 @@ TEST_P(DilationThresholds, CentreTurnsOnAtTheDocumentedCount)
 }
 
 INSTANTIATE_TEST_SUITE_P(SquareWindows, DilationThresholds,
-                         ::testing::Values(ThresholdCase{3, 1, 2}, ThresholdCase{5, 3, 5},
-                                           ThresholdCase{7, 5, 9}, ThresholdCase{9, 8, 15},
-                                           ThresholdCase{11, 12, 22}),
+                         ::testing::Values(ThresholdCase{3, 1, 2}, ThresholdCase{5, 3, 5}, ThresholdCase{7, 5, 9},
+                                           ThresholdCase{9, 8, 15}, ThresholdCase{11, 12, 22}),
                          [](const auto &test) { return "k" + std::to_string(test.param.k); });
 
-TEST(WindowMorphologyEightBit, ErosionWithAnAreaOf256OrMoreClearsEverything)
-{
+TEST(WindowMorphologyEightBit, ErosionWithAnAreaOf256OrMoreClearsEverything) {
     Plane p(40 * 40, 1);
     ASSERT_EQ(run(Op::Erode8, p, 40, 40, 17, 17), 0);
     EXPECT_EQ(p, Plane(40 * 40, 0));
 }
 
-TEST(WindowMorphologyEightBit, DilationCountsTheAreaModulo256)
-{
+TEST(WindowMorphologyEightBit, DilationCountsTheAreaModulo256) {
     // 16 x 16 = 256 wraps to 0, so the threshold is 0 and every sample is set.
     Plane p(30 * 30, 0);
     ASSERT_EQ(run(Op::Dilate8, p, 30, 30, 16, 16), 0);
     EXPECT_EQ(p, Plane(30 * 30, 1));
 }
 
-TEST(WindowMorphologyEvenWindows, ErosionComparesWithTheNominalArea)
-{
+TEST(WindowMorphologyEvenWindows, ErosionComparesWithTheNominalArea) {
     // Size 2 covers 3 x 3 samples but N = 4: a background centre with four
     // foreground samples around it is set.
     Plane p = {1, 0, 1, 0, 0, 0, 1, 0, 1};
@@ -313,4 +279,4 @@ TEST(WindowMorphologyEvenWindows, ErosionComparesWithTheNominalArea)
     EXPECT_EQ(p, (Plane{0, 0, 0, 0, 1, 0, 0, 0, 0}));
 }
 
-} // namespace
+}  // namespace

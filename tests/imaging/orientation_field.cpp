@@ -31,8 +31,7 @@ struct Result {
     Result &operator=(const Result &) = delete;
     ~Result() { release(); }
 
-    void release()
-    {
+    void release() {
         free(p);
         free(q);
         free(fine.data);
@@ -42,26 +41,21 @@ struct Result {
         fine.data = change.data = coarse.data = nullptr;
     }
 
-    void run(const Image &image, int h, int w, int fullH, int fullW, int window)
-    {
+    void run(const Image &image, int h, int w, int fullH, int fullW, int window) {
         release();
-        code = FingerprintGetDirectionFloat(image.data(), static_cast<uint16_t>(h),
-                                            static_cast<uint16_t>(w), static_cast<uint16_t>(fullH),
-                                            static_cast<uint16_t>(fullW),
-                                            static_cast<uint8_t>(window), 0, &p, &q, &fine,
-                                            &change, &coarse);
+        code = FingerprintGetDirectionFloat(image.data(), static_cast<uint16_t>(h), static_cast<uint16_t>(w),
+                                            static_cast<uint16_t>(fullH), static_cast<uint16_t>(fullW),
+                                            static_cast<uint8_t>(window), 0, &p, &q, &fine, &change, &coarse);
     }
 };
 
-std::vector<int16_t> values(const BlockField &f)
-{
+std::vector<int16_t> values(const BlockField &f) {
     return std::vector<int16_t>(f.data, f.data + static_cast<size_t>(f.rows) * f.cols);
 }
 
 // Stripes whose ridges run at `degrees` counterclockwise from the row
 // direction (rows running downward), period in samples.
-Image stripes(int h, int w, double degrees, double period)
-{
+Image stripes(int h, int w, double degrees, double period) {
     const double a = degrees * M_PI / 180.0;
     Image image(static_cast<size_t>(h) * w);
     for (int y = 0; y < h; ++y) {
@@ -75,8 +69,7 @@ Image stripes(int h, int w, double degrees, double period)
 }
 
 // Interior blocks (two blocks off every edge) of a field.
-std::vector<int16_t> interior(const BlockField &f)
-{
+std::vector<int16_t> interior(const BlockField &f) {
     std::vector<int16_t> out;
     for (int y = 2; y + 2 < f.rows; ++y) {
         for (int x = 2; x + 2 < f.cols; ++x) {
@@ -86,8 +79,7 @@ std::vector<int16_t> interior(const BlockField &f)
     return out;
 }
 
-TEST(FingerprintGetDirectionFloat, FlatImageHasOrientationZeroEverywhere)
-{
+TEST(FingerprintGetDirectionFloat, FlatImageHasOrientationZeroEverywhere) {
     const Image flat(64 * 48, 93);
     Result r;
     r.run(flat, 64, 48, 128, 96, 7);
@@ -112,8 +104,7 @@ class StripeOrientation : public ::testing::TestWithParam<StripeCase> {};
 // (pi / 2 as single lies above pi / 2), -89 for vertical ridges needs the final
 // atan2 kept in double precision (pi as single lies above pi, its sine is
 // slightly negative and the summed vector points just below -pi).
-TEST_P(StripeOrientation, LatticeStripesGiveExactOrientations)
-{
+TEST_P(StripeOrientation, LatticeStripesGiveExactOrientations) {
     const StripeCase c = GetParam();
     const int side = 96;
     Image image(side * side);
@@ -142,13 +133,11 @@ TEST_P(StripeOrientation, LatticeStripesGiveExactOrientations)
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, StripeOrientation,
-                         ::testing::Values(StripeCase{"horizontal", 0, 0},
-                                           StripeCase{"rising_to_the_right", 45, 45},
+                         ::testing::Values(StripeCase{"horizontal", 0, 0}, StripeCase{"rising_to_the_right", 45, 45},
                                            StripeCase{"vertical", 90, -89}),
                          [](const auto &test) { return std::string(test.param.name); });
 
-TEST(FingerprintGetDirectionFloat, VerticalStripesHaveARawOrientationOf90)
-{
+TEST(FingerprintGetDirectionFloat, VerticalStripesHaveARawOrientationOf90) {
     // The raw angle is atan2(0, negative Q) = pi, stored as single: 90 after
     // halving. Its neighbours agree, so the change map is 0 inside.
     Image image(64 * 64);
@@ -168,8 +157,7 @@ TEST(FingerprintGetDirectionFloat, VerticalStripesHaveARawOrientationOf90)
     }
 }
 
-TEST(FingerprintGetDirectionFloat, RotatedStripesYieldTheirAngle)
-{
+TEST(FingerprintGetDirectionFloat, RotatedStripesYieldTheirAngle) {
     for (int degrees : {-75, -60, -30, -10, 15, 30, 60, 80}) {
         SCOPED_TRACE("stripes at " + std::to_string(degrees));
         const Image image = stripes(128, 128, degrees, 9.0);
@@ -184,8 +172,7 @@ TEST(FingerprintGetDirectionFloat, RotatedStripesYieldTheirAngle)
     }
 }
 
-TEST(FingerprintGetDirectionFloat, GridsFollowTheInputAndTheFullSize)
-{
+TEST(FingerprintGetDirectionFloat, GridsFollowTheInputAndTheFullSize) {
     // A 150 x 150 input of a 300 x 300 image: 37 x 37 fine blocks, and a
     // coarse grid of 19 x 19 blocks of which the input holds 18 x 18.
     const Image image = stripes(150, 150, 30, 8.0);
@@ -209,30 +196,27 @@ TEST(FingerprintGetDirectionFloat, GridsFollowTheInputAndTheFullSize)
 }
 
 // A whorl-like ring pattern with noise, 150 x 150 of a 300 x 300 image.
-Image noisy_rings(int side, double cx, double cy)
-{
+Image noisy_rings(int side, double cx, double cy) {
     Image image(static_cast<size_t>(side) * side);
     std::mt19937 rng(47);
     std::uniform_int_distribution<int> noise(-20, 20);
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
             const double r = std::hypot(x - cx, y - cy);
-            image[y * side + x] = static_cast<uint8_t>(
-                std::clamp(128 + static_cast<int>(90 * std::sin(r * 0.8)) + noise(rng), 0, 255));
+            image[y * side + x] =
+                static_cast<uint8_t>(std::clamp(128 + static_cast<int>(90 * std::sin(r * 0.8)) + noise(rng), 0, 255));
         }
     }
     return image;
 }
 
 // Degrees between two orientations, which repeat every 180.
-int orientation_distance(double a, double b)
-{
+int orientation_distance(double a, double b) {
     const double d = std::fmod(std::fabs(a - b), 180.0);
     return static_cast<int>(std::lround(d > 90.0 ? 180.0 - d : d));
 }
 
-TEST(FingerprintGetDirectionFloat, RingsGiveTheirTangentAwayFromTheCentre)
-{
+TEST(FingerprintGetDirectionFloat, RingsGiveTheirTangentAwayFromTheCentre) {
     const int side = 150;
     const double cx = 70.0, cy = 80.0;
     Result r;
@@ -254,8 +238,7 @@ TEST(FingerprintGetDirectionFloat, RingsGiveTheirTangentAwayFromTheCentre)
     }
 }
 
-TEST(FingerprintGetDirectionFloat, PlanesKeepTheirSymmetries)
-{
+TEST(FingerprintGetDirectionFloat, PlanesKeepTheirSymmetries) {
     const int side = 150;
     const Image image = noisy_rings(side, 70.0, 80.0);
     Image inverted(image.size()), transposed(image.size());
@@ -286,8 +269,7 @@ TEST(FingerprintGetDirectionFloat, PlanesKeepTheirSymmetries)
     }
 }
 
-TEST(FingerprintGetDirectionFloat, ChangeMapSeesTheNoiseThatSmoothingRemoves)
-{
+TEST(FingerprintGetDirectionFloat, ChangeMapSeesTheNoiseThatSmoothingRemoves) {
     const int side = 150;
     Result r;
     r.run(noisy_rings(side, 70.0, 80.0), side, side, 2 * side, 2 * side, 9);
@@ -298,12 +280,10 @@ TEST(FingerprintGetDirectionFloat, ChangeMapSeesTheNoiseThatSmoothingRemoves)
     ASSERT_EQ(FingerprintOrientGrad(&smoothedChange, &r.fine), 0);
     const std::vector<int16_t> raw = values(r.change), smoothed = values(smoothedChange);
     free(smoothedChange.data);
-    EXPECT_GT(std::accumulate(raw.begin(), raw.end(), 0L),
-              std::accumulate(smoothed.begin(), smoothed.end(), 0L));
+    EXPECT_GT(std::accumulate(raw.begin(), raw.end(), 0L), std::accumulate(smoothed.begin(), smoothed.end(), 0L));
 }
 
-TEST(FingerprintGetDirectionFloat, FullSizeSmallerThanTheInputStaysInsideTheGrid)
-{
+TEST(FingerprintGetDirectionFloat, FullSizeSmallerThanTheInputStaysInsideTheGrid) {
     const Image image = stripes(96, 96, 20, 8.0);
     Result r;
     r.run(image, 96, 96, 40, 24, 7);
@@ -315,8 +295,7 @@ TEST(FingerprintGetDirectionFloat, FullSizeSmallerThanTheInputStaysInsideTheGrid
     }
 }
 
-TEST(FingerprintGetDirectionFloat, ImagesSmallerThanTheWindowAndBlocksSucceed)
-{
+TEST(FingerprintGetDirectionFloat, ImagesSmallerThanTheWindowAndBlocksSucceed) {
     for (int side : {1, 2, 3, 5, 9}) {
         SCOPED_TRACE(side);
         const Image image(side * side, 50);
@@ -329,18 +308,15 @@ TEST(FingerprintGetDirectionFloat, ImagesSmallerThanTheWindowAndBlocksSucceed)
     }
 }
 
-TEST(FingerprintGetDirectionFloat, NullArgumentsReturnOne)
-{
+TEST(FingerprintGetDirectionFloat, NullArgumentsReturnOne) {
     const Image image(16 * 16, 1);
     int32_t *p = nullptr, *q = nullptr;
     BlockField a{0, 0, 0, nullptr}, b{0, 0, 0, nullptr}, c{0, 0, 0, nullptr};
     // Each argument in turn left out.
     for (int missing = 0; missing < 6; ++missing) {
-        EXPECT_EQ(FingerprintGetDirectionFloat(missing == 0 ? nullptr : image.data(), 16, 16, 32,
-                                               32, 5, 0, missing == 1 ? nullptr : &p,
-                                               missing == 2 ? nullptr : &q,
-                                               missing == 3 ? nullptr : &a,
-                                               missing == 4 ? nullptr : &b,
+        EXPECT_EQ(FingerprintGetDirectionFloat(missing == 0 ? nullptr : image.data(), 16, 16, 32, 32, 5, 0,
+                                               missing == 1 ? nullptr : &p, missing == 2 ? nullptr : &q,
+                                               missing == 3 ? nullptr : &a, missing == 4 ? nullptr : &b,
                                                missing == 5 ? nullptr : &c),
                   1)
             << "argument " << missing;
@@ -349,8 +325,7 @@ TEST(FingerprintGetDirectionFloat, NullArgumentsReturnOne)
     EXPECT_EQ(a.data, nullptr);
 }
 
-TEST(FingerprintGetDirectionFloat, FailedAllocationReleasesEverythingAndHandsOutNothing)
-{
+TEST(FingerprintGetDirectionFloat, FailedAllocationReleasesEverythingAndHandsOutNothing) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures cannot be injected under the sanitizers";
     }
@@ -359,8 +334,8 @@ TEST(FingerprintGetDirectionFloat, FailedAllocationReleasesEverythingAndHandsOut
     const size_t allocations = failing_malloc::sweep(
         [&] {
             r.release();
-            return FingerprintGetDirectionFloat(image.data(), 40, 48, 80, 96, 7, 0, &r.p, &r.q,
-                                                &r.fine, &r.change, &r.coarse);
+            return FingerprintGetDirectionFloat(image.data(), 40, 48, 80, 96, 7, 0, &r.p, &r.q, &r.fine, &r.change,
+                                                &r.coarse);
         },
         [&](int32_t code, const failing_malloc::Outcome &outcome) {
             if (outcome.failed) {
@@ -375,10 +350,10 @@ TEST(FingerprintGetDirectionFloat, FailedAllocationReleasesEverythingAndHandsOut
                 EXPECT_EQ(r.change.cols, 12);
             } else {
                 EXPECT_EQ(code, 0);
-                EXPECT_EQ(outcome.outstanding, 5u); // P, Q and three fields
+                EXPECT_EQ(outcome.outstanding, 5u);  // P, Q and three fields
             }
         });
     EXPECT_GT(allocations, 5u);
 }
 
-} // namespace
+}  // namespace

@@ -20,23 +20,21 @@ struct AngleCase {
 
 class AngleDiffAbsExamples : public ::testing::TestWithParam<AngleCase> {};
 
-TEST_P(AngleDiffAbsExamples, GivesTheDifferenceModulo180)
-{
+TEST_P(AngleDiffAbsExamples, GivesTheDifferenceModulo180) {
     const AngleCase c = GetParam();
     EXPECT_EQ(AngleDiffAbs(c.a, c.b), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, AngleDiffAbsExamples,
-    ::testing::Values(AngleCase{80, -80, 20}, AngleCase{-80, 80, 20}, AngleCase{10, 20, 10},
-                      AngleCase{20, 10, 10}, AngleCase{-45, 45, 90}, AngleCase{45, -45, 90},
-                      AngleCase{0, 90, 90}, AngleCase{90, 0, 90}, AngleCase{90, -90, 0},
-                      AngleCase{-90, 90, 0}, AngleCase{0, 0, 0}, AngleCase{-89, 89, 2},
-                      AngleCase{89, -89, 2}, AngleCase{0, -91, 89}),
-    [](const auto &test) {
-        auto name = [](int v) { return v < 0 ? "m" + std::to_string(-v) : std::to_string(v); };
-        return name(test.param.a) + "_" + name(test.param.b);
-    });
+INSTANTIATE_TEST_SUITE_P(Examples, AngleDiffAbsExamples,
+                         ::testing::Values(AngleCase{80, -80, 20}, AngleCase{-80, 80, 20}, AngleCase{10, 20, 10},
+                                           AngleCase{20, 10, 10}, AngleCase{-45, 45, 90}, AngleCase{45, -45, 90},
+                                           AngleCase{0, 90, 90}, AngleCase{90, 0, 90}, AngleCase{90, -90, 0},
+                                           AngleCase{-90, 90, 0}, AngleCase{0, 0, 0}, AngleCase{-89, 89, 2},
+                                           AngleCase{89, -89, 2}, AngleCase{0, -91, 89}),
+                         [](const auto &test) {
+                             auto name = [](int v) { return v < 0 ? "m" + std::to_string(-v) : std::to_string(v); };
+                             return name(test.param.a) + "_" + name(test.param.b);
+                         });
 
 // A rows x cols field of one orientation with optional exceptions.
 struct Field {
@@ -44,14 +42,12 @@ struct Field {
     BlockField record;
 
     Field(uint16_t rows, uint16_t cols, int16_t value)
-        : values(static_cast<size_t>(rows) * cols, value), record{8, rows, cols, nullptr}
-    {
+        : values(static_cast<size_t>(rows) * cols, value), record{8, rows, cols, nullptr} {
         record.data = values.data();
     }
 };
 
-std::vector<uint16_t> take_map(BlockField &result)
-{
+std::vector<uint16_t> take_map(BlockField &result) {
     const auto *data = reinterpret_cast<const uint16_t *>(result.data);
     std::vector<uint16_t> map(data, data + static_cast<size_t>(result.rows) * result.cols);
     free(result.data);
@@ -59,8 +55,7 @@ std::vector<uint16_t> take_map(BlockField &result)
     return map;
 }
 
-TEST(FingerprintOrientGrad, OneTurnedBlockGivesTheWeightedMeanOfItsChanges)
-{
+TEST(FingerprintOrientGrad, OneTurnedBlockGivesTheWeightedMeanOfItsChanges) {
     Field field(9, 9, 0);
     field.values[4 * 9 + 4] = 90;
     BlockField result{0, 0, 0, nullptr};
@@ -78,8 +73,7 @@ TEST(FingerprintOrientGrad, OneTurnedBlockGivesTheWeightedMeanOfItsChanges)
     EXPECT_EQ(map[8 * 9 + 8], 0);
 }
 
-TEST(FingerprintOrientGrad, UniformFieldHasNoChange)
-{
+TEST(FingerprintOrientGrad, UniformFieldHasNoChange) {
     for (int16_t value : {-90, -37, 0, 45, 90}) {
         Field field(6, 7, value);
         BlockField result{0, 0, 0, nullptr};
@@ -88,8 +82,7 @@ TEST(FingerprintOrientGrad, UniformFieldHasNoChange)
     }
 }
 
-TEST(FingerprintOrientGrad, FieldsSmallerThanTheKernelStayInside)
-{
+TEST(FingerprintOrientGrad, FieldsSmallerThanTheKernelStayInside) {
     // 1 x 1 and 2 x 3 fields: the 5 x 5 kernel is cut to what exists.
     Field single(1, 1, 30);
     BlockField result{0, 0, 0, nullptr};
@@ -97,19 +90,17 @@ TEST(FingerprintOrientGrad, FieldsSmallerThanTheKernelStayInside)
     EXPECT_EQ(take_map(result), std::vector<uint16_t>{0});
 
     Field small(2, 3, 0);
-    small.values[0] = 60; // changes: 60 to the right, 60 below
+    small.values[0] = 60;  // changes: 60 to the right, 60 below
     ASSERT_EQ(FingerprintOrientGrad(&result, &small.record), 0);
     const auto map = take_map(result);
     // Raw changes: trunc(sqrt(60^2 + 60^2)) = 84 at (0,0), 0 elsewhere. The
     // first cut 3 x 3 sum gives 84 in columns 0 and 1 of both rows, the second
     // 4 x 84 in columns 0 and 1 and 2 x 84 in column 2.
-    EXPECT_EQ(map, (std::vector<uint16_t>{(4 * 84 + 41) / 81, (4 * 84 + 41) / 81,
-                                          (2 * 84 + 41) / 81, (4 * 84 + 41) / 81,
-                                          (4 * 84 + 41) / 81, (2 * 84 + 41) / 81}));
+    EXPECT_EQ(map, (std::vector<uint16_t>{(4 * 84 + 41) / 81, (4 * 84 + 41) / 81, (2 * 84 + 41) / 81,
+                                          (4 * 84 + 41) / 81, (4 * 84 + 41) / 81, (2 * 84 + 41) / 81}));
 }
 
-TEST(FingerprintOrientGrad, ReleasesTheResultsOldPlaneAndMayWorkInPlace)
-{
+TEST(FingerprintOrientGrad, ReleasesTheResultsOldPlaneAndMayWorkInPlace) {
     Field field(5, 5, 0);
     field.values[12] = -60;
     BlockField separate{0, 0, 0, nullptr};
@@ -125,8 +116,7 @@ TEST(FingerprintOrientGrad, ReleasesTheResultsOldPlaneAndMayWorkInPlace)
     EXPECT_EQ(take_map(same), expected);
 }
 
-TEST(FingerprintOrientGrad, MissingSourceDataIsABadArgumentAndTouchesNothing)
-{
+TEST(FingerprintOrientGrad, MissingSourceDataIsABadArgumentAndTouchesNothing) {
     int16_t sentinel = 7;
     BlockField result{3, 4, 5, &sentinel};
     BlockField empty{8, 2, 2, nullptr};
@@ -139,8 +129,7 @@ TEST(FingerprintOrientGrad, MissingSourceDataIsABadArgumentAndTouchesNothing)
     EXPECT_EQ(result.data, &sentinel);
 }
 
-TEST(FingerprintOrientGrad, FailedAllocationLeavesTheResultWithoutData)
-{
+TEST(FingerprintOrientGrad, FailedAllocationLeavesTheResultWithoutData) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures cannot be injected under the sanitizers";
     }
@@ -163,10 +152,10 @@ TEST(FingerprintOrientGrad, FailedAllocationLeavesTheResultWithoutData)
                 take_map(result);
             } else {
                 EXPECT_EQ(code, 0);
-                EXPECT_EQ(outcome.outstanding, 1u); // the new map
+                EXPECT_EQ(outcome.outstanding, 1u);  // the new map
                 take_map(result);
             }
         });
 }
 
-} // namespace
+}  // namespace

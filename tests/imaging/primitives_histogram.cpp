@@ -13,8 +13,7 @@ namespace {
 
 using Histogram = std::vector<uint32_t>;
 
-Histogram make_histogram(const std::map<int, uint32_t> &counts)
-{
+Histogram make_histogram(const std::map<int, uint32_t> &counts) {
     Histogram histogram(FP_HISTOGRAM_BINS, 0);
     for (const auto &[level, count] : counts) {
         histogram[static_cast<size_t>(level)] = count;
@@ -22,39 +21,34 @@ Histogram make_histogram(const std::map<int, uint32_t> &counts)
     return histogram;
 }
 
-TEST(HistogramCreate, GivesAZeroedWritableRecordOf256Counts)
-{
+TEST(HistogramCreate, GivesAZeroedWritableRecordOf256Counts) {
     uint32_t *histogram = HistogramCreate();
     ASSERT_NE(histogram, nullptr);
     EXPECT_EQ(Histogram(histogram, histogram + FP_HISTOGRAM_BINS), make_histogram({}));
-    histogram[FP_HISTOGRAM_BINS - 1] = 5; // the sanitizer build catches a short block
+    histogram[FP_HISTOGRAM_BINS - 1] = 5;  // the sanitizer build catches a short block
     EXPECT_EQ(HistogramGetMean(histogram), 255);
     HistogramDestroy(histogram);
 }
 
-TEST(HistogramCompute, CountsEverySampleByGrayLevel)
-{
+TEST(HistogramCompute, CountsEverySampleByGrayLevel) {
     const uint8_t image[2 * 3] = {0, 255, 7, 7, 255, 7};
     uint32_t *histogram = HistogramCompute(image, 2, 3);
     ASSERT_NE(histogram, nullptr);
-    EXPECT_EQ(Histogram(histogram, histogram + FP_HISTOGRAM_BINS),
-              make_histogram({{0, 1}, {7, 3}, {255, 2}}));
+    EXPECT_EQ(Histogram(histogram, histogram + FP_HISTOGRAM_BINS), make_histogram({{0, 1}, {7, 3}, {255, 2}}));
     HistogramDestroy(histogram);
     EXPECT_EQ(HistogramCompute(nullptr, 4, 4), nullptr);
 }
 
-TEST(HistogramCompute, ReturnsNullWhenOutOfMemory)
-{
+TEST(HistogramCompute, ReturnsNullWhenOutOfMemory) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures are injected only without sanitizers";
     }
     const uint8_t image[4] = {1, 2, 3, 4};
-    const size_t allocations = failing_malloc::sweep(
-        [&] { return HistogramCompute(image, 2, 2); },
-        [](uint32_t *histogram, const failing_malloc::Outcome &outcome) {
-            EXPECT_EQ(histogram == nullptr, outcome.failed);
-            HistogramDestroy(histogram);
-        });
+    const size_t allocations = failing_malloc::sweep([&] { return HistogramCompute(image, 2, 2); },
+                                                     [](uint32_t *histogram, const failing_malloc::Outcome &outcome) {
+                                                         EXPECT_EQ(histogram == nullptr, outcome.failed);
+                                                         HistogramDestroy(histogram);
+                                                     });
     EXPECT_EQ(allocations, 1u);
 }
 
@@ -67,8 +61,7 @@ struct StatisticsCase {
 
 class HistogramStatistics : public ::testing::TestWithParam<StatisticsCase> {};
 
-TEST_P(HistogramStatistics, MeanAndVarianceRoundHalfUp)
-{
+TEST_P(HistogramStatistics, MeanAndVarianceRoundHalfUp) {
     const StatisticsCase &c = GetParam();
     const Histogram histogram = make_histogram(c.counts);
     EXPECT_EQ(HistogramGetMean(histogram.data()), c.mean);
@@ -78,40 +71,36 @@ TEST_P(HistogramStatistics, MeanAndVarianceRoundHalfUp)
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, HistogramStatistics,
-    ::testing::Values(
-        StatisticsCase{"single_sample", {{77, 1}}, 77, 0},
-        // True mean 0.5 rounds up to 1; variance about 1 is (1 + 1) / 2.
-        StatisticsCase{"half_rounds_up", {{0, 1}, {1, 1}}, 1, 1},
-        // Mean 1; squares 2 * 1 + 1 * 4 = 6, (6 + 1) / 3 = 2.
-        StatisticsCase{"below_half_rounds_down", {{0, 2}, {3, 1}}, 1, 2},
-        StatisticsCase{"extremes", {{0, 1}, {255, 1}}, 128, 16257},
-        // The weighted sum 255 * 20e6 passes 2^32 (mean 5110.5e6 / 21e6).
-        StatisticsCase{"weighted_sum_above_32_bits", {{255, 20000000}, {0, 1000000}}, 243, 2949},
-        // The count itself passes 2^32.
-        StatisticsCase{"count_above_32_bits", {{0, 4000000000u}, {255, 4000000000u}}, 128, 16257},
-        // The squares pass 2^32 while the weighted sum does not.
-        StatisticsCase{"squares_above_32_bits", {{0, 8000000}, {255, 8000000}}, 128, 16257},
-        // Nothing to average: 0 instead of a division by zero.
-        StatisticsCase{"empty", {}, 0, 0}),
+    ::testing::Values(StatisticsCase{"single_sample", {{77, 1}}, 77, 0},
+                      // True mean 0.5 rounds up to 1; variance about 1 is (1 + 1) / 2.
+                      StatisticsCase{"half_rounds_up", {{0, 1}, {1, 1}}, 1, 1},
+                      // Mean 1; squares 2 * 1 + 1 * 4 = 6, (6 + 1) / 3 = 2.
+                      StatisticsCase{"below_half_rounds_down", {{0, 2}, {3, 1}}, 1, 2},
+                      StatisticsCase{"extremes", {{0, 1}, {255, 1}}, 128, 16257},
+                      // The weighted sum 255 * 20e6 passes 2^32 (mean 5110.5e6 / 21e6).
+                      StatisticsCase{"weighted_sum_above_32_bits", {{255, 20000000}, {0, 1000000}}, 243, 2949},
+                      // The count itself passes 2^32.
+                      StatisticsCase{"count_above_32_bits", {{0, 4000000000u}, {255, 4000000000u}}, 128, 16257},
+                      // The squares pass 2^32 while the weighted sum does not.
+                      StatisticsCase{"squares_above_32_bits", {{0, 8000000}, {255, 8000000}}, 128, 16257},
+                      // Nothing to average: 0 instead of a division by zero.
+                      StatisticsCase{"empty", {}, 0, 0}),
     [](const auto &test) { return std::string(test.param.name); });
 
-TEST(HistogramGetVariance2, MeasuresAboutTheGivenMean)
-{
+TEST(HistogramGetVariance2, MeasuresAboutTheGivenMean) {
     const Histogram histogram = make_histogram({{0, 1}, {2, 1}});
-    EXPECT_EQ(HistogramGetVariance2(histogram.data(), 0), 2u); // (0 + 4 + 1) / 2
-    EXPECT_EQ(HistogramGetVariance2(histogram.data(), 1), 1u); // (1 + 1 + 1) / 2
+    EXPECT_EQ(HistogramGetVariance2(histogram.data(), 0), 2u);  // (0 + 4 + 1) / 2
+    EXPECT_EQ(HistogramGetVariance2(histogram.data(), 1), 1u);  // (1 + 1 + 1) / 2
     EXPECT_EQ(HistogramGetVariance2(histogram.data(), 255), (255u * 255 + 253u * 253 + 1) / 2);
 }
 
-TEST(HistogramStatistics, NullHistogramGivesZero)
-{
+TEST(HistogramStatistics, NullHistogramGivesZero) {
     EXPECT_EQ(HistogramGetMean(nullptr), 0);
     EXPECT_EQ(HistogramGetVariance(nullptr), 0u);
     EXPECT_EQ(HistogramGetVariance2(nullptr, 3), 0u);
 }
 
-TEST(HistogramStatisticsProperty, MatchesMeanAndVarianceOfTheSamples)
-{
+TEST(HistogramStatisticsProperty, MatchesMeanAndVarianceOfTheSamples) {
     std::mt19937 random(1234);
     for (int round = 0; round < 50; ++round) {
         const auto height = static_cast<uint16_t>(1 + random() % 40);
@@ -140,4 +129,4 @@ TEST(HistogramStatisticsProperty, MatchesMeanAndVarianceOfTheSamples)
     }
 }
 
-} // namespace
+}  // namespace

@@ -15,13 +15,9 @@ namespace {
 
 constexpr int kRows = 256;
 
-std::string temp_path(const std::string &name)
-{
-    return ::testing::TempDir() + "histogram_print_" + name + ".raw";
-}
+std::string temp_path(const std::string &name) { return ::testing::TempDir() + "histogram_print_" + name + ".raw"; }
 
-std::vector<uint8_t> read_and_remove(const std::string &path)
-{
+std::vector<uint8_t> read_and_remove(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
     std::remove(path.c_str());
@@ -30,8 +26,7 @@ std::vector<uint8_t> read_and_remove(const std::string &path)
 
 // Height of the bar in column `bin`; -1 unless the column is one solid bar
 // of 255 standing on the bottom row with 0 above it.
-int bar_height(const std::vector<uint8_t> &picture, int binCount, int bin)
-{
+int bar_height(const std::vector<uint8_t> &picture, int binCount, int bin) {
     const auto at = [&](int row) { return picture[static_cast<size_t>(row * binCount + bin)]; };
     int height = 0;
     while (height < kRows && at(kRows - 1 - height) == 255) {
@@ -47,15 +42,14 @@ int bar_height(const std::vector<uint8_t> &picture, int binCount, int bin)
 
 struct PrintCase {
     const char *name;
-    std::vector<uint32_t> counts; // from bin 0; the rest of the histogram is 0
+    std::vector<uint32_t> counts;  // from bin 0; the rest of the histogram is 0
     int16_t binCount;
     std::vector<int> heights;
 };
 
 class HistogramPrintBars : public ::testing::TestWithParam<PrintCase> {};
 
-TEST_P(HistogramPrintBars, DrawsBarsScaledToTheLargestCount)
-{
+TEST_P(HistogramPrintBars, DrawsBarsScaledToTheLargestCount) {
     const PrintCase &c = GetParam();
     std::vector<uint32_t> histogram(FP_HISTOGRAM_BINS, 0);
     std::copy(c.counts.begin(), c.counts.end(), histogram.begin());
@@ -72,18 +66,16 @@ TEST_P(HistogramPrintBars, DrawsBarsScaledToTheLargestCount)
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, HistogramPrintBars,
-    ::testing::Values(
-        PrintCase{"largest_100000_is_255_rows", {100000, 50000, 0, 1000}, 4, {255, 127, 0, 2}},
-        // 7 * (255 / 7) in single precision is just below 255.
-        PrintCase{"largest_7_is_254_rows", {7, 1}, 2, {254, 36}},
-        PrintCase{"all_zero_draws_nothing", {0, 0, 0}, 3, {0, 0, 0}},
-        // Only the first binCount counts are drawn or set the scale.
-        PrintCase{"scale_from_drawn_bins_only", {10, 20, 100000}, 2, {127, 255}},
-        PrintCase{"counts_compare_unsigned", {0x80000000u, 0x40000000u}, 2, {255, 127}}),
+    ::testing::Values(PrintCase{"largest_100000_is_255_rows", {100000, 50000, 0, 1000}, 4, {255, 127, 0, 2}},
+                      // 7 * (255 / 7) in single precision is just below 255.
+                      PrintCase{"largest_7_is_254_rows", {7, 1}, 2, {254, 36}},
+                      PrintCase{"all_zero_draws_nothing", {0, 0, 0}, 3, {0, 0, 0}},
+                      // Only the first binCount counts are drawn or set the scale.
+                      PrintCase{"scale_from_drawn_bins_only", {10, 20, 100000}, 2, {127, 255}},
+                      PrintCase{"counts_compare_unsigned", {0x80000000u, 0x40000000u}, 2, {255, 127}}),
     [](const auto &test) { return std::string(test.param.name); });
 
-TEST(HistogramPrintFailure, ReportsBadArgumentsAndUnwritableFiles)
-{
+TEST(HistogramPrintFailure, ReportsBadArgumentsAndUnwritableFiles) {
     std::vector<uint32_t> histogram(FP_HISTOGRAM_BINS, 1);
     const std::string path = temp_path("bad_arguments");
     EXPECT_EQ(HistogramPrint(nullptr, 4, path.c_str()), 1);
@@ -100,8 +92,7 @@ TEST(HistogramPrintFailure, ReportsBadArgumentsAndUnwritableFiles)
     }
 }
 
-TEST(HistogramPrintFailure, ReturnsOneWhenThePictureCannotBeAllocated)
-{
+TEST(HistogramPrintFailure, ReturnsOneWhenThePictureCannotBeAllocated) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures are injected only without sanitizers";
     }
@@ -115,4 +106,4 @@ TEST(HistogramPrintFailure, ReturnsOneWhenThePictureCannotBeAllocated)
     EXPECT_TRUE(read_and_remove(path).empty()) << "no file without a picture";
 }
 
-} // namespace
+}  // namespace

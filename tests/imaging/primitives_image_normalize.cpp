@@ -24,8 +24,7 @@ struct NormalizeCase {
 
 class ImageNormalizeExamples : public ::testing::TestWithParam<NormalizeCase> {};
 
-TEST_P(ImageNormalizeExamples, StretchesAboutTheRoundedMean)
-{
+TEST_P(ImageNormalizeExamples, StretchesAboutTheRoundedMean) {
     NormalizeCase c = GetParam();
     EXPECT_EQ(ImageNormalize(c.image.data(), c.height, c.width, c.targetMean, c.targetVariance), 0);
     EXPECT_EQ(c.image, c.expected);
@@ -33,29 +32,24 @@ TEST_P(ImageNormalizeExamples, StretchesAboutTheRoundedMean)
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, ImageNormalizeExamples,
-    ::testing::Values(
-        NormalizeCase{"constant_becomes_target_mean", Image(6, 7), 2, 3, 100, 400, Image(6, 100)},
-        NormalizeCase{"zero_target_clears", {3, 3, 3, 3}, 2, 2, 0, 0, {0, 0, 0, 0}},
-        NormalizeCase{"zero_target_variance_flattens", {0, 50, 100, 250}, 2, 2, 42, 0, {42, 42, 42, 42}},
-        // Mean 1, variance 1, gain sqrt(4) / 1 = 2: 10 -+ 2.
-        NormalizeCase{"doubles_spread", {0, 2}, 1, 2, 10, 4, {8, 12}},
-        // Gain sqrt(2): 10 - 1.414 = 8.586 rounds to 9.
-        NormalizeCase{"rounds_half_up", {0, 1}, 1, 2, 10, 2, {9, 10}},
-        // Mean 64, variance 12192, gain about 9.06: far above and below the
-        // mean the value clamps instead of wrapping.
-        NormalizeCase{"clamps_both_ends", {0, 0, 0, 255}, 2, 2, 128, 1000000, {0, 0, 0, 255}},
-        // Mean 101, variance 1, gain 100: 102 would be 300.
-        NormalizeCase{"clamps_above_255", {100, 102}, 1, 2, 200, 10000, {100, 255}},
-        NormalizeCase{"zero_height_changes_nothing", {5}, 0, 1, 128, 100, {5}}),
+    ::testing::Values(NormalizeCase{"constant_becomes_target_mean", Image(6, 7), 2, 3, 100, 400, Image(6, 100)},
+                      NormalizeCase{"zero_target_clears", {3, 3, 3, 3}, 2, 2, 0, 0, {0, 0, 0, 0}},
+                      NormalizeCase{"zero_target_variance_flattens", {0, 50, 100, 250}, 2, 2, 42, 0, {42, 42, 42, 42}},
+                      // Mean 1, variance 1, gain sqrt(4) / 1 = 2: 10 -+ 2.
+                      NormalizeCase{"doubles_spread", {0, 2}, 1, 2, 10, 4, {8, 12}},
+                      // Gain sqrt(2): 10 - 1.414 = 8.586 rounds to 9.
+                      NormalizeCase{"rounds_half_up", {0, 1}, 1, 2, 10, 2, {9, 10}},
+                      // Mean 64, variance 12192, gain about 9.06: far above and below the
+                      // mean the value clamps instead of wrapping.
+                      NormalizeCase{"clamps_both_ends", {0, 0, 0, 255}, 2, 2, 128, 1000000, {0, 0, 0, 255}},
+                      // Mean 101, variance 1, gain 100: 102 would be 300.
+                      NormalizeCase{"clamps_above_255", {100, 102}, 1, 2, 200, 10000, {100, 255}},
+                      NormalizeCase{"zero_height_changes_nothing", {5}, 0, 1, 128, 100, {5}}),
     [](const auto &test) { return std::string(test.param.name); });
 
-TEST(ImageNormalize, NullImageReturnsOne)
-{
-    EXPECT_EQ(ImageNormalize(nullptr, 4, 4, 128, 100), 1);
-}
+TEST(ImageNormalize, NullImageReturnsOne) { EXPECT_EQ(ImageNormalize(nullptr, 4, 4, 128, 100), 1); }
 
-TEST(ImageNormalize, OutOfMemoryReturnsOneAndLeavesTheImage)
-{
+TEST(ImageNormalize, OutOfMemoryReturnsOneAndLeavesTheImage) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures are injected only without sanitizers";
     }
@@ -69,8 +63,7 @@ TEST(ImageNormalize, OutOfMemoryReturnsOneAndLeavesTheImage)
     EXPECT_EQ(outcome.outstanding, 0);
 }
 
-TEST(ImageNormalizeProperty, ReachesTheTargetMeanAndVariance)
-{
+TEST(ImageNormalizeProperty, ReachesTheTargetMeanAndVariance) {
     std::mt19937 random(99);
     struct Target {
         uint8_t mean;
@@ -92,4 +85,4 @@ TEST(ImageNormalizeProperty, ReachesTheTargetMeanAndVariance)
     }
 }
 
-} // namespace
+}  // namespace

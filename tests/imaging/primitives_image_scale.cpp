@@ -22,8 +22,7 @@ struct ScaleCase {
     Image expected;
 };
 
-Image take(uint8_t *result, const ScaleCase &c)
-{
+Image take(uint8_t *result, const ScaleCase &c) {
     Image image(result, result + static_cast<size_t>(c.resultHeight) * c.resultWidth);
     free(result);
     return image;
@@ -31,11 +30,9 @@ Image take(uint8_t *result, const ScaleCase &c)
 
 class ImageEnlargeExamples : public ::testing::TestWithParam<ScaleCase> {};
 
-TEST_P(ImageEnlargeExamples, RepeatsEachSourceSampleInA2x2Block)
-{
+TEST_P(ImageEnlargeExamples, RepeatsEachSourceSampleInA2x2Block) {
     const ScaleCase &c = GetParam();
-    uint8_t *result = ImageEnlarge(c.source.data(), c.sourceHeight, c.sourceWidth, c.resultHeight,
-                                   c.resultWidth);
+    uint8_t *result = ImageEnlarge(c.source.data(), c.sourceHeight, c.sourceWidth, c.resultHeight, c.resultWidth);
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(take(result, c), c.expected);
 }
@@ -43,54 +40,60 @@ TEST_P(ImageEnlargeExamples, RepeatsEachSourceSampleInA2x2Block)
 INSTANTIATE_TEST_SUITE_P(
     Examples, ImageEnlargeExamples,
     ::testing::Values(
-        ScaleCase{"two_by_two_to_four_by_four", {1, 2, 3, 4}, 2, 2, 4, 4,
-                  {1, 1, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4, 3, 3, 4, 4}},
+        ScaleCase{
+            "two_by_two_to_four_by_four", {1, 2, 3, 4}, 2, 2, 4, 4, {1, 1, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4, 3, 3, 4, 4}},
         ScaleCase{"odd_result", {1, 2, 3, 4}, 2, 2, 3, 3, {1, 1, 2, 1, 1, 2, 3, 3, 4}},
         // The source width is the row length even when the result uses less.
-        ScaleCase{"source_rows_wider_than_needed", {1, 2, 9, 3, 4, 9}, 2, 3, 4, 4,
+        ScaleCase{"source_rows_wider_than_needed",
+                  {1, 2, 9, 3, 4, 9},
+                  2,
+                  3,
+                  4,
+                  4,
                   {1, 1, 2, 2, 1, 1, 2, 2, 3, 3, 4, 4, 3, 3, 4, 4}},
         ScaleCase{"one_sample", {200}, 1, 1, 1, 2, {200, 200}}),
     [](const auto &test) { return std::string(test.param.name); });
 
 class ImageReduceExamples : public ::testing::TestWithParam<ScaleCase> {};
 
-TEST_P(ImageReduceExamples, SubsamplesEdgesAndSmoothsTheRest)
-{
+TEST_P(ImageReduceExamples, SubsamplesEdgesAndSmoothsTheRest) {
     const ScaleCase &c = GetParam();
-    uint8_t *result = ImageReduce(c.source.data(), c.sourceHeight, c.sourceWidth, c.resultHeight,
-                                  c.resultWidth);
+    uint8_t *result = ImageReduce(c.source.data(), c.sourceHeight, c.sourceWidth, c.resultHeight, c.resultWidth);
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(take(result, c), c.expected);
 }
 
 // A 4 x 4 source that is 0 except for 100 at (row, column).
-Image spot(int row, int column)
-{
+Image spot(int row, int column) {
     Image image(16, 0);
     image[static_cast<size_t>(row * 4 + column)] = 100;
     return image;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, ImageReduceExamples,
-    ::testing::Values(
-        // The kernel (0.2992, 0.4015, 0.2992) sums to 0.9999, and the result
-        // is truncated: a uniform 100 reduces to 99 inside, 100 on the edges.
-        ScaleCase{"uniform_100", Image(16, 100), 4, 4, 2, 2, {100, 100, 100, 99}},
-        ScaleCase{"uniform_255", Image(16, 255), 4, 4, 2, 2, {255, 255, 255, 254}},
-        ScaleCase{"uniform_1", Image(16, 1), 4, 4, 2, 2, {1, 1, 1, 0}},
-        // Single-sample responses around the centre (2, 2) of result (1, 1):
-        // 0.4015 * 0.4015 * 100, 0.4015 * 0.2992 * 100, 0.2992 * 0.2992 * 100.
-        ScaleCase{"centre_weight", spot(2, 2), 4, 4, 2, 2, {0, 0, 0, 16}},
-        ScaleCase{"side_weight", spot(2, 1), 4, 4, 2, 2, {0, 0, 0, 12}},
-        ScaleCase{"corner_weight", spot(3, 3), 4, 4, 2, 2, {0, 0, 0, 8}},
-        // Row 0 and column 0 take the even source samples as they are.
-        ScaleCase{"edges_are_plain_subsamples",
-                  {10, 11, 12, 13, 14, 15, 20, 0, 0, 0, 0, 0, 30, 0, 0, 0, 0, 0, 40, 0, 0, 0, 0, 0},
-                  4, 6, 2, 3, {10, 12, 14, 30, 0, 0}},
-        ScaleCase{"single_row_needs_odd_width", {5, 6, 7, 8, 9}, 1, 5, 1, 3, {5, 7, 9}},
-        ScaleCase{"single_column_needs_odd_height", {5, 6, 7}, 3, 1, 2, 1, {5, 7}}),
-    [](const auto &test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Examples, ImageReduceExamples,
+                         ::testing::Values(
+                             // The kernel (0.2992, 0.4015, 0.2992) sums to 0.9999, and the result
+                             // is truncated: a uniform 100 reduces to 99 inside, 100 on the edges.
+                             ScaleCase{"uniform_100", Image(16, 100), 4, 4, 2, 2, {100, 100, 100, 99}},
+                             ScaleCase{"uniform_255", Image(16, 255), 4, 4, 2, 2, {255, 255, 255, 254}},
+                             ScaleCase{"uniform_1", Image(16, 1), 4, 4, 2, 2, {1, 1, 1, 0}},
+                             // Single-sample responses around the centre (2, 2) of result (1, 1):
+                             // 0.4015 * 0.4015 * 100, 0.4015 * 0.2992 * 100, 0.2992 * 0.2992 * 100.
+                             ScaleCase{"centre_weight", spot(2, 2), 4, 4, 2, 2, {0, 0, 0, 16}},
+                             ScaleCase{"side_weight", spot(2, 1), 4, 4, 2, 2, {0, 0, 0, 12}},
+                             ScaleCase{"corner_weight", spot(3, 3), 4, 4, 2, 2, {0, 0, 0, 8}},
+                             // Row 0 and column 0 take the even source samples as they are.
+                             ScaleCase{
+                                 "edges_are_plain_subsamples",
+                                 {10, 11, 12, 13, 14, 15, 20, 0, 0, 0, 0, 0, 30, 0, 0, 0, 0, 0, 40, 0, 0, 0, 0, 0},
+                                 4,
+                                 6,
+                                 2,
+                                 3,
+                                 {10, 12, 14, 30, 0, 0}},
+                             ScaleCase{"single_row_needs_odd_width", {5, 6, 7, 8, 9}, 1, 5, 1, 3, {5, 7, 9}},
+                             ScaleCase{"single_column_needs_odd_height", {5, 6, 7}, 3, 1, 2, 1, {5, 7}}),
+                         [](const auto &test) { return std::string(test.param.name); });
 
 struct RejectCase {
     const char *name;
@@ -103,34 +106,30 @@ struct RejectCase {
 
 class ImageScaleRejects : public ::testing::TestWithParam<RejectCase> {};
 
-TEST_P(ImageScaleRejects, ReturnsNullForResultsTheSourceCannotFill)
-{
+TEST_P(ImageScaleRejects, ReturnsNullForResultsTheSourceCannotFill) {
     const RejectCase &c = GetParam();
     const Image source(64 * 64, 1);
-    const uint8_t *result = c.reduce
-        ? ImageReduce(source.data(), c.sourceHeight, c.sourceWidth, c.resultHeight, c.resultWidth)
-        : ImageEnlarge(source.data(), c.sourceHeight, c.sourceWidth, c.resultHeight, c.resultWidth);
+    const uint8_t *result =
+        c.reduce ? ImageReduce(source.data(), c.sourceHeight, c.sourceWidth, c.resultHeight, c.resultWidth)
+                 : ImageEnlarge(source.data(), c.sourceHeight, c.sourceWidth, c.resultHeight, c.resultWidth);
     EXPECT_EQ(result, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, ImageScaleRejects,
-    ::testing::Values(RejectCase{"enlarge_empty_result", false, 4, 4, 0, 8},
-                      RejectCase{"enlarge_source_too_short", false, 3, 4, 7, 8},
-                      RejectCase{"enlarge_source_too_narrow", false, 4, 3, 8, 7},
-                      RejectCase{"reduce_empty_result", true, 8, 8, 4, 0},
-                      RejectCase{"reduce_source_too_short", true, 7, 8, 4, 4},
-                      RejectCase{"reduce_single_row_too_narrow", true, 1, 4, 1, 3}),
-    [](const auto &test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Arguments, ImageScaleRejects,
+                         ::testing::Values(RejectCase{"enlarge_empty_result", false, 4, 4, 0, 8},
+                                           RejectCase{"enlarge_source_too_short", false, 3, 4, 7, 8},
+                                           RejectCase{"enlarge_source_too_narrow", false, 4, 3, 8, 7},
+                                           RejectCase{"reduce_empty_result", true, 8, 8, 4, 0},
+                                           RejectCase{"reduce_source_too_short", true, 7, 8, 4, 4},
+                                           RejectCase{"reduce_single_row_too_narrow", true, 1, 4, 1, 3}),
+                         [](const auto &test) { return std::string(test.param.name); });
 
-TEST(ImageScale, NullSourceGivesNull)
-{
+TEST(ImageScale, NullSourceGivesNull) {
     EXPECT_EQ(ImageEnlarge(nullptr, 2, 2, 4, 4), nullptr);
     EXPECT_EQ(ImageReduce(nullptr, 4, 4, 2, 2), nullptr);
 }
 
-TEST(ImageScale, ReturnsNullWhenOutOfMemory)
-{
+TEST(ImageScale, ReturnsNullWhenOutOfMemory) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures are injected only without sanitizers";
     }
@@ -143,4 +142,4 @@ TEST(ImageScale, ReturnsNullWhenOutOfMemory)
     EXPECT_EQ(failing_malloc::sweep([&] { return ImageReduce(source.data(), 4, 4, 2, 2); }, check), 1u);
 }
 
-} // namespace
+}  // namespace

@@ -15,8 +15,7 @@
 
 namespace {
 
-std::vector<uint8_t> stripes(int height, int width, bool vertical)
-{
+std::vector<uint8_t> stripes(int height, int width, bool vertical) {
     std::vector<uint8_t> image(static_cast<size_t>(height) * width);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -32,8 +31,7 @@ struct Record {
     BlkQualityMap map{0xEE, 0xEE, 0xEEEE, 0xEEEE, nullptr};
     ~Record() { free(map.map); }
 
-    std::vector<uint8_t> values() const
-    {
+    std::vector<uint8_t> values() const {
         return map.map == nullptr ? std::vector<uint8_t>()
                                   : std::vector<uint8_t>(map.map, map.map + map.rows * map.cols);
     }
@@ -41,8 +39,7 @@ struct Record {
 
 struct GradientSet {
     uint16_t **set;
-    ~GradientSet()
-    {
+    ~GradientSet() {
         for (int d = 0; d < 4 && set != nullptr; ++d) {
             free(set[d]);
         }
@@ -62,8 +59,7 @@ struct MapCase {
 
 class BlockQualityMaps : public ::testing::TestWithParam<MapCase> {};
 
-TEST_P(BlockQualityMaps, RatesEveryCompleteBlock)
-{
+TEST_P(BlockQualityMaps, RatesEveryCompleteBlock) {
     const MapCase &c = GetParam();
     Record record;
     ASSERT_EQ(ImageBlkQuality(&record.map, c.image.data(), static_cast<int16_t>(c.height),
@@ -76,8 +72,8 @@ TEST_P(BlockQualityMaps, RatesEveryCompleteBlock)
     EXPECT_EQ(record.values(), c.expected);
 
     // The same map from grids the caller computed.
-    GradientSet grads{FpGetImg4DirectionGradsEx(c.image.data(), static_cast<int16_t>(c.height),
-                                                static_cast<int16_t>(c.width), 4)};
+    GradientSet grads{
+        FpGetImg4DirectionGradsEx(c.image.data(), static_cast<int16_t>(c.height), static_cast<int16_t>(c.width), 4)};
     ASSERT_NE(grads.set, nullptr);
     Record fromGrids;
     ASSERT_EQ(ImageBlkQualityEx(&fromGrids.map, c.image.data(), static_cast<int16_t>(c.height),
@@ -89,40 +85,42 @@ TEST_P(BlockQualityMaps, RatesEveryCompleteBlock)
 INSTANTIATE_TEST_SUITE_P(
     Patterns, BlockQualityMaps,
     ::testing::Values(
-        MapCase{"constant_256x256_is_all_zero", 256, 256, std::vector<uint8_t>(256 * 256, 128), 16,
-                16, std::vector<uint8_t>(256, 0)},
+        MapCase{"constant_256x256_is_all_zero", 256, 256, std::vector<uint8_t>(256 * 256, 128), 16, 16,
+                std::vector<uint8_t>(256, 0)},
         // Cells of the outer grid ring have no gradients and vote for
         // direction 0; the rest vote 2 with strength 255. Corner blocks
         // score 143 * 9/16 = 80, edge blocks 191 * 12/16 = 143, inner 255,
         // then the 3 x 3 mean darkens the border of the map.
-        MapCase{"vertical_stripes_64x64", 64, 64, stripes(64, 64, true), 4, 4,
-                {69, 113, 113, 69,
-                 113, 185, 185, 113,
-                 113, 185, 185, 113,
-                 69, 113, 113, 69}},
+        MapCase{"vertical_stripes_64x64",
+                64,
+                64,
+                stripes(64, 64, true),
+                4,
+                4,
+                {69, 113, 113, 69, 113, 185, 185, 113, 113, 185, 185, 113, 69, 113, 113, 69}},
         // Here the ring agrees with the stripes (direction 0): every block has
         // dominance 1 and scores its mean strength (143, 191, 255).
-        MapCase{"horizontal_stripes_64x64", 64, 64, stripes(64, 64, false), 4, 4,
-                {86, 136, 136, 86,
-                 136, 214, 214, 136,
-                 136, 214, 214, 136,
-                 86, 136, 136, 86}},
+        MapCase{"horizontal_stripes_64x64",
+                64,
+                64,
+                stripes(64, 64, false),
+                4,
+                4,
+                {86, 136, 136, 86, 136, 214, 214, 136, 136, 214, 214, 136, 86, 136, 136, 86}},
         // Mended: 72 x 88 has 4 x 5 complete blocks in a 5 x 6 map; each
         // score sits at its own row and column, the partial ones stay 0. The
         // last ring of the grid falls in the partial blocks, so only the top
         // and left complete blocks lose votes.
-        MapCase{"partial_blocks_stay_zero_72x88", 72, 88, stripes(72, 88, true), 5, 6,
-                {69, 113, 132, 132, 88, 0,
-                 113, 185, 217, 217, 145, 0,
-                 132, 217, 255, 255, 170, 0,
-                 88, 145, 170, 170, 113, 0,
-                 0, 0, 0, 0, 0, 0}}),
+        MapCase{"partial_blocks_stay_zero_72x88", 72, 88, stripes(72, 88, true), 5, 6, {69,  113, 132, 132, 88,  0,
+                                                                                        113, 185, 217, 217, 145, 0,
+                                                                                        132, 217, 255, 255, 170, 0,
+                                                                                        88,  145, 170, 170, 113, 0,
+                                                                                        0,   0,   0,   0,   0,   0}}),
     fpkey_test::ByName());
 
 // Mended: 1024 x 1024 pixels make 65,536 cells, one more than a 16-bit
 // counter reaches.
-TEST(BlockQuality, ImagesOf65536CellsAndMoreAreRatedCompletely)
-{
+TEST(BlockQuality, ImagesOf65536CellsAndMoreAreRatedCompletely) {
     const std::vector<uint8_t> image = stripes(1024, 1040, true);
     Record record;
     ASSERT_EQ(ImageBlkQuality(&record.map, image.data(), 1024, 1040, nullptr), 0);
@@ -143,8 +141,7 @@ TEST(BlockQuality, ImagesOf65536CellsAndMoreAreRatedCompletely)
 // blocks in a 4 x 4 map. Every cell of block (r, c) has strength
 // 10 * (3r + c + 1) and votes direction 0, so the block scores exactly that;
 // the map holds the 3 x 3 mean of the scores at each block's own place.
-TEST(BlockQualityEx, PlacesEachBlockAtItsOwnRowAndColumn)
-{
+TEST(BlockQualityEx, PlacesEachBlockAtItsOwnRowAndColumn) {
     const int cellRows = 12;
     const int cellCols = 15;
     std::vector<std::vector<uint16_t>> grids(4, std::vector<uint16_t>(cellRows * cellCols, 0));
@@ -163,14 +160,10 @@ TEST(BlockQualityEx, PlacesEachBlockAtItsOwnRowAndColumn)
     ASSERT_EQ(ImageBlkQualityEx(&record.map, image.data(), 50, 60, nullptr, pointers), 0);
     ASSERT_EQ(record.map.rows, 4);
     ASSERT_EQ(record.map.cols, 4);
-    EXPECT_EQ(record.values(), (std::vector<uint8_t>{13, 23, 17, 0,
-                                                     30, 50, 36, 0,
-                                                     26, 43, 31, 0,
-                                                     0, 0, 0, 0}));
+    EXPECT_EQ(record.values(), (std::vector<uint8_t>{13, 23, 17, 0, 30, 50, 36, 0, 26, 43, 31, 0, 0, 0, 0, 0}));
 }
 
-TEST(BlockQualityEx, GridValuesAbove32767ReadAsNegativeGiveStrengthZero)
-{
+TEST(BlockQualityEx, GridValuesAbove32767ReadAsNegativeGiveStrengthZero) {
     std::vector<uint16_t> grid(16 * 16, 40000);
     uint16_t *const pointers[4] = {grid.data(), grid.data(), grid.data(), grid.data()};
     const std::vector<uint8_t> image(64 * 64, 0);
@@ -179,8 +172,7 @@ TEST(BlockQualityEx, GridValuesAbove32767ReadAsNegativeGiveStrengthZero)
     EXPECT_EQ(record.values(), std::vector<uint8_t>(16, 0));
 }
 
-TEST(BlockQualityEx, MissingGridsAreRefusedBeforeTheRecordIsTouched)
-{
+TEST(BlockQualityEx, MissingGridsAreRefusedBeforeTheRecordIsTouched) {
     std::vector<uint16_t> grid(16 * 16, 0);
     const std::vector<uint8_t> image(64 * 64, 0);
     for (int missing = 0; missing < 4; ++missing) {
@@ -206,8 +198,7 @@ struct BadCase {
 
 class BlockQualityBadArguments : public ::testing::TestWithParam<BadCase> {};
 
-TEST_P(BlockQualityBadArguments, ReturnTwoWithTheRecordUntouched)
-{
+TEST_P(BlockQualityBadArguments, ReturnTwoWithTheRecordUntouched) {
     const BadCase &c = GetParam();
     const std::vector<uint8_t> image(64 * 64, 0);
     Record record;
@@ -225,8 +216,7 @@ INSTANTIATE_TEST_SUITE_P(Arguments, BlockQualityBadArguments,
                                            BadCase{"negative_width", false, false, 64, -64}),
                          fpkey_test::ByName());
 
-TEST(BlockQuality, ImageWithoutACompleteBlockGivesTwoAndAZeroMap)
-{
+TEST(BlockQuality, ImageWithoutACompleteBlockGivesTwoAndAZeroMap) {
     const std::vector<uint8_t> image = stripes(15, 40, true);
     Record record;
     EXPECT_EQ(ImageBlkQuality(&record.map, image.data(), 15, 40, nullptr), 2);
@@ -237,27 +227,25 @@ TEST(BlockQuality, ImageWithoutACompleteBlockGivesTwoAndAZeroMap)
 
 // Mended: a gradient set that cannot be allocated used to be reported as
 // success with an all-zero map.
-TEST(BlockQuality, FailedAllocationsReportOneAndKeepOnlyTheZeroMap)
-{
+TEST(BlockQuality, FailedAllocationsReportOneAndKeepOnlyTheZeroMap) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures cannot be injected under the sanitizers";
     }
     const std::vector<uint8_t> image = stripes(64, 64, true);
     Record record;
-    failing_malloc::sweep(
-        [&] { return ImageBlkQuality(&record.map, image.data(), 64, 64, nullptr); },
-        [&](int32_t result, const failing_malloc::Outcome &outcome) {
-            EXPECT_EQ(outcome.outstanding, record.map.map != nullptr ? 1 : 0);
-            if (outcome.failed) {
-                EXPECT_EQ(result, 1);
-                EXPECT_EQ(record.values(), std::vector<uint8_t>(record.map.map ? 16 : 0, 0));
-            } else {
-                EXPECT_EQ(result, 0);
-                EXPECT_EQ(record.values()[5], 185);
-            }
-            free(record.map.map);
-            record.map.map = nullptr;
-        });
+    failing_malloc::sweep([&] { return ImageBlkQuality(&record.map, image.data(), 64, 64, nullptr); },
+                          [&](int32_t result, const failing_malloc::Outcome &outcome) {
+                              EXPECT_EQ(outcome.outstanding, record.map.map != nullptr ? 1 : 0);
+                              if (outcome.failed) {
+                                  EXPECT_EQ(result, 1);
+                                  EXPECT_EQ(record.values(), std::vector<uint8_t>(record.map.map ? 16 : 0, 0));
+                              } else {
+                                  EXPECT_EQ(result, 0);
+                                  EXPECT_EQ(record.values()[5], 185);
+                              }
+                              free(record.map.map);
+                              record.map.map = nullptr;
+                          });
 }
 
-} // namespace
+}  // namespace

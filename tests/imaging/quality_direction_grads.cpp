@@ -23,13 +23,11 @@ struct Picture {
     uint8_t &at(int y, int x) { return samples[static_cast<size_t>(y) * width + x]; }
 };
 
-Picture flat(int height, int width, uint8_t level)
-{
+Picture flat(int height, int width, uint8_t level) {
     return Picture{height, width, std::vector<uint8_t>(static_cast<size_t>(height) * width, level)};
 }
 
-Picture noise(int height, int width, unsigned seed)
-{
+Picture noise(int height, int width, unsigned seed) {
     Picture p = flat(height, width, 0);
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> level(0, 255);
@@ -46,8 +44,7 @@ struct GridOwner {
 
 struct SetOwner {
     uint16_t **set = nullptr;
-    ~SetOwner()
-    {
+    ~SetOwner() {
         if (set != nullptr) {
             for (int d = 0; d < 4; ++d) {
                 free(set[d]);
@@ -61,13 +58,12 @@ struct LineCase {
     const char *name;
     Picture picture;
     uint8_t direction;
-    uint16_t expected; // the value of cell (1, 1), centre (4, 4), step 4
+    uint16_t expected;  // the value of cell (1, 1), centre (4, 4), step 4
 };
 
 class DirectionGradientLines : public ::testing::TestWithParam<LineCase> {};
 
-TEST_P(DirectionGradientLines, CellValueIsTheSpreadAboutTheMeanOfSeven)
-{
+TEST_P(DirectionGradientLines, CellValueIsTheSpreadAboutTheMeanOfSeven) {
     const LineCase &c = GetParam();
     GridOwner grid;
     ASSERT_EQ(FpGetImg4DirectionGrads(c.picture.samples.data(), 8, 8, &grid.cells, c.direction, 4), 0);
@@ -77,16 +73,14 @@ TEST_P(DirectionGradientLines, CellValueIsTheSpreadAboutTheMeanOfSeven)
     EXPECT_EQ(grid.cells[3], c.expected);
 }
 
-Picture spike()
-{
+Picture spike() {
     Picture p = flat(8, 8, 10);
     p.at(4, 4) = 100;
     return p;
 }
 
 // A horizontal line of 200 on row 4.
-Picture horizontal_line()
-{
+Picture horizontal_line() {
     Picture p = flat(8, 8, 0);
     for (int x = 0; x < 8; ++x) {
         p.at(4, x) = 200;
@@ -95,8 +89,7 @@ Picture horizontal_line()
 }
 
 // A line rising to the right through (4, 4): only direction 1 runs along it.
-Picture rising_line()
-{
+Picture rising_line() {
     Picture p = flat(8, 8, 0);
     for (int k = -3; k <= 3; ++k) {
         p.at(4 - k, 4 + k) = 140;
@@ -104,23 +97,21 @@ Picture rising_line()
     return p;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, DirectionGradientLines,
-    ::testing::Values(
-        // 10 10 10 100 10 10 10: m = 160 / 7 = 22, 6 x 12 = 72, in every direction.
-        LineCase{"spike_horizontal", spike(), 0, 72}, LineCase{"spike_vertical", spike(), 2, 72},
-        LineCase{"spike_diagonal", spike(), 3, 72},
-        LineCase{"along_a_horizontal_line", horizontal_line(), 0, 0},
-        // 0 0 0 200 0 0 0: m = 28, 6 x 28.
-        LineCase{"across_a_horizontal_line", horizontal_line(), 2, 168},
-        LineCase{"diagonal_across_a_horizontal_line", horizontal_line(), 1, 168},
-        LineCase{"along_a_rising_line", rising_line(), 1, 0},
-        // 140 at the centre only: m = 20, 6 x 20.
-        LineCase{"across_a_rising_line", rising_line(), 3, 120}),
-    fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Lines, DirectionGradientLines,
+                         ::testing::Values(
+                             // 10 10 10 100 10 10 10: m = 160 / 7 = 22, 6 x 12 = 72, in every direction.
+                             LineCase{"spike_horizontal", spike(), 0, 72}, LineCase{"spike_vertical", spike(), 2, 72},
+                             LineCase{"spike_diagonal", spike(), 3, 72},
+                             LineCase{"along_a_horizontal_line", horizontal_line(), 0, 0},
+                             // 0 0 0 200 0 0 0: m = 28, 6 x 28.
+                             LineCase{"across_a_horizontal_line", horizontal_line(), 2, 168},
+                             LineCase{"diagonal_across_a_horizontal_line", horizontal_line(), 1, 168},
+                             LineCase{"along_a_rising_line", rising_line(), 1, 0},
+                             // 140 at the centre only: m = 20, 6 x 20.
+                             LineCase{"across_a_rising_line", rising_line(), 3, 120}),
+                         fpkey_test::ByName());
 
-TEST(DirectionGradients, GridShapeAndTheRingsLeftAtZero)
-{
+TEST(DirectionGradients, GridShapeAndTheRingsLeftAtZero) {
     const Picture p = noise(256, 256, 3);
     SetOwner set;
     set.set = FpGetImg4DirectionGradsEx(p.samples.data(), 256, 256, 8);
@@ -148,8 +139,7 @@ TEST(DirectionGradients, GridShapeAndTheRingsLeftAtZero)
     }
 }
 
-TEST(DirectionGradients, VerticalStripesVaryLeastInDirectionTwo)
-{
+TEST(DirectionGradients, VerticalStripesVaryLeastInDirectionTwo) {
     Picture p = flat(64, 64, 0);
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x) {
@@ -172,8 +162,7 @@ TEST(DirectionGradients, VerticalStripesVaryLeastInDirectionTwo)
 
 // Mended: row offsets were formed in 16 bits, so rows longer than 10922
 // samples sent the vertical and diagonal lines to the wrong rows.
-TEST(DirectionGradients, RowsLongerThan10922SamplesKeepTheirRowOffsets)
-{
+TEST(DirectionGradients, RowsLongerThan10922SamplesKeepTheirRowOffsets) {
     const int width = 12000;
     Picture p = flat(8, width, 0);
     for (int y = 0; y < 8; ++y) {
@@ -192,12 +181,11 @@ TEST(DirectionGradients, RowsLongerThan10922SamplesKeepTheirRowOffsets)
 }
 
 // The value of one line by the definition, for cells known to lie inside.
-uint16_t line_value(Picture &p, int x, int y, int d)
-{
-    static const int kDx[4][6] = {{-3, -2, -1, 1, 2, 3}, {-3, -2, -1, 1, 2, 3}, {0, 0, 0, 0, 0, 0},
-                                  {-3, -2, -1, 1, 2, 3}};
-    static const int kDy[4][6] = {{0, 0, 0, 0, 0, 0}, {3, 2, 1, -1, -2, -3}, {3, 2, 1, -1, -2, -3},
-                                  {-3, -2, -1, 1, 2, 3}};
+uint16_t line_value(Picture &p, int x, int y, int d) {
+    static const int kDx[4][6] = {
+        {-3, -2, -1, 1, 2, 3}, {-3, -2, -1, 1, 2, 3}, {0, 0, 0, 0, 0, 0}, {-3, -2, -1, 1, 2, 3}};
+    static const int kDy[4][6] = {
+        {0, 0, 0, 0, 0, 0}, {3, 2, 1, -1, -2, -3}, {3, 2, 1, -1, -2, -3}, {-3, -2, -1, 1, 2, 3}};
     int sum = p.at(y, x);
     for (int k = 0; k < 6; ++k) {
         sum += p.at(y + kDy[d][k], x + kDx[d][k]);
@@ -211,8 +199,7 @@ uint16_t line_value(Picture &p, int x, int y, int d)
 
 // Mended: with steps below 4 the lines of edge cells left the image; those
 // cells now stay 0 and every other cell is computed as usual.
-TEST(DirectionGradients, SmallStepsLeaveCellsWhoseLinesLeaveTheImageAtZero)
-{
+TEST(DirectionGradients, SmallStepsLeaveCellsWhoseLinesLeaveTheImageAtZero) {
     Picture p = noise(11, 13, 9);
     for (uint8_t step : {1, 2, 3}) {
         SetOwner set;
@@ -253,8 +240,7 @@ struct BadCase {
 
 class DirectionGradientBadArguments : public ::testing::TestWithParam<BadCase> {};
 
-TEST_P(DirectionGradientBadArguments, AreRefusedWithoutAGrid)
-{
+TEST_P(DirectionGradientBadArguments, AreRefusedWithoutAGrid) {
     const BadCase &c = GetParam();
     const Picture p = flat(16, 16, 5);
     const uint8_t *image = c.nullImage ? nullptr : p.samples.data();
@@ -271,8 +257,7 @@ INSTANTIATE_TEST_SUITE_P(Arguments, DirectionGradientBadArguments,
                                            BadCase{"step_0", false, 16, 16, 0}),
                          fpkey_test::ByName());
 
-TEST(DirectionGradients, DirectionAboveThreeHandsOutAZeroGridWithResultTwo)
-{
+TEST(DirectionGradients, DirectionAboveThreeHandsOutAZeroGridWithResultTwo) {
     const Picture p = noise(16, 16, 1);
     GridOwner grid;
     EXPECT_EQ(FpGetImg4DirectionGrads(p.samples.data(), 16, 16, &grid.cells, 4, 4), 2);
@@ -281,23 +266,22 @@ TEST(DirectionGradients, DirectionAboveThreeHandsOutAZeroGridWithResultTwo)
     EXPECT_EQ(FpGetImg4DirectionGrads(p.samples.data(), 16, 16, nullptr, 0, 4), 2);
 }
 
-TEST(DirectionGradients, FailedAllocationsLeaveNothingAllocated)
-{
+TEST(DirectionGradients, FailedAllocationsLeaveNothingAllocated) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures cannot be injected under the sanitizers";
     }
     const Picture p = noise(32, 32, 2);
-    const std::size_t allocations = failing_malloc::sweep(
-        [&] { return FpGetImg4DirectionGradsEx(p.samples.data(), 32, 32, 4); },
-        [&](uint16_t **set, const failing_malloc::Outcome &outcome) {
-            if (outcome.failed) {
-                EXPECT_EQ(set, nullptr);
-                EXPECT_EQ(outcome.outstanding, 0);
-            } else {
-                SetOwner owner{set};
-                EXPECT_EQ(outcome.outstanding, 5);
-            }
-        });
+    const std::size_t allocations =
+        failing_malloc::sweep([&] { return FpGetImg4DirectionGradsEx(p.samples.data(), 32, 32, 4); },
+                              [&](uint16_t **set, const failing_malloc::Outcome &outcome) {
+                                  if (outcome.failed) {
+                                      EXPECT_EQ(set, nullptr);
+                                      EXPECT_EQ(outcome.outstanding, 0);
+                                  } else {
+                                      SetOwner owner{set};
+                                      EXPECT_EQ(outcome.outstanding, 5);
+                                  }
+                              });
     EXPECT_EQ(allocations, 5u);
 
     uint16_t *grid = nullptr;
@@ -308,4 +292,4 @@ TEST(DirectionGradients, FailedAllocationsLeaveNothingAllocated)
     EXPECT_EQ(grid, nullptr);
 }
 
-} // namespace
+}  // namespace

@@ -15,8 +15,7 @@
 namespace {
 
 // The sum of the neighbourhood samples that exist, divided by 9.
-std::vector<uint8_t> reference_mean(const std::vector<uint8_t> &image, int height, int width)
-{
+std::vector<uint8_t> reference_mean(const std::vector<uint8_t> &image, int height, int width) {
     std::vector<uint8_t> out(image.size());
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -46,30 +45,25 @@ struct SmoothCase {
 
 class MeanSmoothCases : public ::testing::TestWithParam<SmoothCase> {};
 
-TEST_P(MeanSmoothCases, DividesTheSumsOfExistingSamplesByNine)
-{
+TEST_P(MeanSmoothCases, DividesTheSumsOfExistingSamplesByNine) {
     const SmoothCase &c = GetParam();
     std::vector<uint8_t> out(c.image.size(), 0xA5);
-    EXPECT_EQ(MeanSmooth(c.image.data(), out.data(), static_cast<int16_t>(c.height),
-                         static_cast<int16_t>(c.width)),
-              0);
+    EXPECT_EQ(MeanSmooth(c.image.data(), out.data(), static_cast<int16_t>(c.height), static_cast<int16_t>(c.width)), 0);
     EXPECT_EQ(out, c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, MeanSmoothCases,
-    ::testing::Values(
-        SmoothCase{"constant_90_darkens_edges_and_corners", 4, 5, std::vector<uint8_t>(20, 90),
-                   {40, 60, 60, 60, 40,
-                    60, 90, 90, 90, 60,
-                    60, 90, 90, 90, 60,
-                    40, 60, 60, 60, 40}},
-        // Mended: one row or column has only the samples that exist.
-        SmoothCase{"one_row", 1, 3, {9, 18, 27}, {3, 6, 5}},
-        SmoothCase{"one_column", 3, 1, {9, 18, 27}, {3, 6, 5}},
-        SmoothCase{"one_pixel", 1, 1, {90}, {10}},
-        SmoothCase{"two_by_two_white", 2, 2, {255, 255, 255, 255}, {113, 113, 113, 113}},
-        SmoothCase{"division_truncates", 1, 2, {5, 12}, {1, 1}}),
+    ::testing::Values(SmoothCase{"constant_90_darkens_edges_and_corners",
+                                 4,
+                                 5,
+                                 std::vector<uint8_t>(20, 90),
+                                 {40, 60, 60, 60, 40, 60, 90, 90, 90, 60, 60, 90, 90, 90, 60, 40, 60, 60, 60, 40}},
+                      // Mended: one row or column has only the samples that exist.
+                      SmoothCase{"one_row", 1, 3, {9, 18, 27}, {3, 6, 5}},
+                      SmoothCase{"one_column", 3, 1, {9, 18, 27}, {3, 6, 5}}, SmoothCase{"one_pixel", 1, 1, {90}, {10}},
+                      SmoothCase{"two_by_two_white", 2, 2, {255, 255, 255, 255}, {113, 113, 113, 113}},
+                      SmoothCase{"division_truncates", 1, 2, {5, 12}, {1, 1}}),
     fpkey_test::ByName());
 
 struct RandomCase {
@@ -80,8 +74,7 @@ struct RandomCase {
 
 class MeanSmoothRandom : public ::testing::TestWithParam<RandomCase> {};
 
-TEST_P(MeanSmoothRandom, MatchesTheReferenceAlsoInPlace)
-{
+TEST_P(MeanSmoothRandom, MatchesTheReferenceAlsoInPlace) {
     const RandomCase &c = GetParam();
     std::mt19937 random(static_cast<unsigned>(c.height * 131 + c.width));
     std::uniform_int_distribution<int> level(0, 255);
@@ -91,13 +84,9 @@ TEST_P(MeanSmoothRandom, MatchesTheReferenceAlsoInPlace)
     }
     const std::vector<uint8_t> expected = reference_mean(image, c.height, c.width);
     std::vector<uint8_t> out(image.size());
-    ASSERT_EQ(MeanSmooth(image.data(), out.data(), static_cast<int16_t>(c.height),
-                         static_cast<int16_t>(c.width)),
-              0);
+    ASSERT_EQ(MeanSmooth(image.data(), out.data(), static_cast<int16_t>(c.height), static_cast<int16_t>(c.width)), 0);
     EXPECT_EQ(out, expected);
-    ASSERT_EQ(MeanSmooth(image.data(), image.data(), static_cast<int16_t>(c.height),
-                         static_cast<int16_t>(c.width)),
-              0);
+    ASSERT_EQ(MeanSmooth(image.data(), image.data(), static_cast<int16_t>(c.height), static_cast<int16_t>(c.width)), 0);
     EXPECT_EQ(image, expected);
 }
 
@@ -117,14 +106,13 @@ struct BadCase {
 
 class MeanSmoothBadArguments : public ::testing::TestWithParam<BadCase> {};
 
-TEST_P(MeanSmoothBadArguments, ReturnTwoAndWriteNothing)
-{
+TEST_P(MeanSmoothBadArguments, ReturnTwoAndWriteNothing) {
     const BadCase &c = GetParam();
     const std::vector<uint8_t> image(16, 50);
     std::vector<uint8_t> out(16, 0xA5);
-    EXPECT_EQ(MeanSmooth(c.nullSource ? nullptr : image.data(), c.nullDestination ? nullptr : out.data(),
-                         c.height, c.width),
-              2);
+    EXPECT_EQ(
+        MeanSmooth(c.nullSource ? nullptr : image.data(), c.nullDestination ? nullptr : out.data(), c.height, c.width),
+        2);
     EXPECT_EQ(out, std::vector<uint8_t>(16, 0xA5));
 }
 
@@ -135,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Arguments, MeanSmoothBadArguments,
                                            BadCase{"negative_width", false, false, 4, -4}),
                          fpkey_test::ByName());
 
-TEST(MeanSmooth, FailedAllocationLeavesTheDestinationUnchanged)
-{
+TEST(MeanSmooth, FailedAllocationLeavesTheDestinationUnchanged) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures cannot be injected under the sanitizers";
     }
@@ -159,4 +146,4 @@ TEST(MeanSmooth, FailedAllocationLeavesTheDestinationUnchanged)
         });
 }
 
-} // namespace
+}  // namespace

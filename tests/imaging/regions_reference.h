@@ -22,9 +22,8 @@ struct Region {
 
 // The region of pixels satisfying `member` that holds (row, col).
 template <typename Member>
-Region region_at(const std::vector<uint8_t> &image, int height, int width, int row, int col,
-                 Member member, std::vector<bool> *seen = nullptr)
-{
+Region region_at(const std::vector<uint8_t> &image, int height, int width, int row, int col, Member member,
+                 std::vector<bool> *seen = nullptr) {
     std::vector<bool> local;
     if (seen == nullptr) {
         local.assign(image.size(), false);
@@ -63,23 +62,20 @@ Region region_at(const std::vector<uint8_t> &image, int height, int width, int r
 
 // Every region of pixels satisfying `member`.
 template <typename Member>
-std::vector<Region> all_regions(const std::vector<uint8_t> &image, int height, int width,
-                                Member member)
-{
+std::vector<Region> all_regions(const std::vector<uint8_t> &image, int height, int width, Member member) {
     std::vector<bool> seen(image.size(), false);
     std::vector<Region> regions;
     for (size_t p = 0; p < image.size(); ++p) {
         if (!seen[p] && member(image[p])) {
-            regions.push_back(region_at(image, height, width, static_cast<int>(p / width),
-                                        static_cast<int>(p % width), member, &seen));
+            regions.push_back(region_at(image, height, width, static_cast<int>(p / width), static_cast<int>(p % width),
+                                        member, &seen));
         }
     }
     return regions;
 }
 
 // A mask of 0 and 255 with roughly `percent` per cent foreground.
-inline std::vector<uint8_t> random_mask(int height, int width, int percent, unsigned seed)
-{
+inline std::vector<uint8_t> random_mask(int height, int width, int percent, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> roll(0, 99);
     std::vector<uint8_t> mask(static_cast<size_t>(height) * width);
@@ -89,6 +85,6 @@ inline std::vector<uint8_t> random_mask(int height, int width, int percent, unsi
     return mask;
 }
 
-} // namespace regions_reference
+}  // namespace regions_reference
 
 #endif

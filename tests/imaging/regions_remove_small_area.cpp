@@ -17,10 +17,7 @@ namespace {
 // Regions of 255 with 1, 3 and 4 pixels, a 254 that is not the value, and a
 // corner contact that keeps two single pixels apart.
 const std::vector<uint8_t> kSpecks = {
-    255, 0,   0,   255, 255, 255, 0,
-    0,   0,   0,   0,   0,   0,   0,
-    254, 0,   255, 255, 0,   0,   255,
-    0,   0,   255, 255, 0,   255, 0,
+    255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 254, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255, 0, 255, 0,
 };
 constexpr int kHeight = 4;
 constexpr int kWidth = 7;
@@ -33,8 +30,7 @@ struct LimitCase {
 
 class RemoveSmallAreaLimits : public ::testing::TestWithParam<LimitCase> {};
 
-TEST_P(RemoveSmallAreaLimits, RecoloursExactlyTheRegionsUpToTheLimit)
-{
+TEST_P(RemoveSmallAreaLimits, RecoloursExactlyTheRegionsUpToTheLimit) {
     std::vector<uint8_t> image = kSpecks;
     EXPECT_EQ(RemoveSmallArea(image.data(), kHeight, kWidth, 255, 0, GetParam().limit), 0);
     EXPECT_EQ(image, GetParam().after);
@@ -42,32 +38,20 @@ TEST_P(RemoveSmallAreaLimits, RecoloursExactlyTheRegionsUpToTheLimit)
 
 INSTANTIATE_TEST_SUITE_P(
     Limits, RemoveSmallAreaLimits,
-    ::testing::Values(LimitCase{"limit_0_changes_nothing", 0, kSpecks},
-                      LimitCase{"limit_1_takes_single_pixels", 1,
-                                {0, 0, 0, 255, 255, 255, 0,
-                                 0, 0, 0, 0,   0,   0,   0,
-                                 254, 0, 255, 255, 0, 0, 0,
-                                 0, 0, 255, 255, 0, 0, 0}},
-                      LimitCase{"region_of_exactly_the_limit_goes", 3,
-                                {0, 0, 0, 0, 0, 0, 0,
-                                 0, 0, 0, 0, 0, 0, 0,
-                                 254, 0, 255, 255, 0, 0, 0,
-                                 0, 0, 255, 255, 0, 0, 0}},
-                      LimitCase{"negative_limit_takes_every_region", -1,
-                                {0, 0, 0, 0, 0, 0, 0,
-                                 0, 0, 0, 0, 0, 0, 0,
-                                 254, 0, 0, 0, 0, 0, 0,
-                                 0, 0, 0, 0, 0, 0, 0}}),
+    ::testing::Values(
+        LimitCase{"limit_0_changes_nothing", 0, kSpecks},
+        LimitCase{"limit_1_takes_single_pixels", 1, {0,   0, 0,   255, 255, 255, 0, 0, 0, 0,   0,   0, 0, 0,
+                                                     254, 0, 255, 255, 0,   0,   0, 0, 0, 255, 255, 0, 0, 0}},
+        LimitCase{"region_of_exactly_the_limit_goes", 3, {0,   0, 0,   0,   0, 0, 0, 0, 0, 0,   0,   0, 0, 0,
+                                                          254, 0, 255, 255, 0, 0, 0, 0, 0, 255, 255, 0, 0, 0}},
+        LimitCase{"negative_limit_takes_every_region", -1, {0,   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                            254, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}}),
     fpkey_test::ByName());
 
-TEST(RemoveSmallArea, FillsSmallHolesOfAMask)
-{
+TEST(RemoveSmallArea, FillsSmallHolesOfAMask) {
     // value 0 inside 255: the one-pixel hole closes, the border gap of two
     // stays with limit 1.
-    std::vector<uint8_t> image = {255, 255, 255, 255,
-                                  255, 0,   255, 255,
-                                  255, 255, 255, 255,
-                                  0,   0,   255, 255};
+    std::vector<uint8_t> image = {255, 255, 255, 255, 255, 0, 255, 255, 255, 255, 255, 255, 0, 0, 255, 255};
     std::vector<uint8_t> expected = image;
     expected[5] = 255;
     EXPECT_EQ(RemoveSmallArea(image.data(), 4, 4, 0, 255, 1), 0);
@@ -84,15 +68,14 @@ struct RandomCase {
 
 class RemoveSmallAreaRandomMasks : public ::testing::TestWithParam<RandomCase> {};
 
-TEST_P(RemoveSmallAreaRandomMasks, MatchesAReferenceLabelling)
-{
+TEST_P(RemoveSmallAreaRandomMasks, MatchesAReferenceLabelling) {
     const RandomCase &c = GetParam();
     for (unsigned seed = 1; seed <= 8; ++seed) {
         const std::vector<uint8_t> mask =
             regions_reference::random_mask(c.height, c.width, c.percent, seed * 977u + c.percent);
         std::vector<uint8_t> expected = mask;
-        const auto regions = regions_reference::all_regions(mask, c.height, c.width,
-                                                            [](uint8_t p) { return p == 255; });
+        const auto regions =
+            regions_reference::all_regions(mask, c.height, c.width, [](uint8_t p) { return p == 255; });
         for (const auto &region : regions) {
             if (region.pixels.size() <= static_cast<uint32_t>(static_cast<int32_t>(c.limit))) {
                 for (size_t p : region.pixels) {
@@ -101,8 +84,8 @@ TEST_P(RemoveSmallAreaRandomMasks, MatchesAReferenceLabelling)
             }
         }
         std::vector<uint8_t> image = mask;
-        ASSERT_EQ(RemoveSmallArea(image.data(), static_cast<int16_t>(c.height),
-                                  static_cast<int16_t>(c.width), 255, 0, c.limit),
+        ASSERT_EQ(RemoveSmallArea(image.data(), static_cast<int16_t>(c.height), static_cast<int16_t>(c.width), 255, 0,
+                                  c.limit),
                   0);
         ASSERT_EQ(image, expected) << "seed " << seed;
     }
@@ -116,16 +99,14 @@ INSTANTIATE_TEST_SUITE_P(Masks, RemoveSmallAreaRandomMasks,
                                            RandomCase{"one_column", 150, 1, 60, 3}),
                          fpkey_test::ByName());
 
-TEST(RemoveSmallArea, RejectsNullImageAndValueEqualToFill)
-{
+TEST(RemoveSmallArea, RejectsNullImageAndValueEqualToFill) {
     std::vector<uint8_t> image = kSpecks;
     EXPECT_EQ(RemoveSmallArea(nullptr, kHeight, kWidth, 255, 0, 5), 2);
     EXPECT_EQ(RemoveSmallArea(image.data(), kHeight, kWidth, 255, 255, 5), 2);
     EXPECT_EQ(image, kSpecks);
 }
 
-TEST(RemoveSmallArea, FailedAllocationLeavesTheImageUnchanged)
-{
+TEST(RemoveSmallArea, FailedAllocationLeavesTheImageUnchanged) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures cannot be injected under the sanitizers";
     }
@@ -148,4 +129,4 @@ TEST(RemoveSmallArea, FailedAllocationLeavesTheImageUnchanged)
         });
 }
 
-} // namespace
+}  // namespace

@@ -12,8 +12,7 @@
 
 namespace {
 
-TEST(SeedStack, StartsEmptyWithZeroFilledStorage)
-{
+TEST(SeedStack, StartsEmptyWithZeroFilledStorage) {
     ZooList list;
     zooInitList(&list, 4);
     ASSERT_NE(list.entries, nullptr);
@@ -28,8 +27,7 @@ TEST(SeedStack, StartsEmptyWithZeroFilledStorage)
     EXPECT_EQ(zooIsListEmpty(&list), 1);
 }
 
-TEST(SeedStack, PushOntoAFullListIsRefusedAndPopReturnsLastInFirst)
-{
+TEST(SeedStack, PushOntoAFullListIsRefusedAndPopReturnsLastInFirst) {
     ZooList list;
     zooInitList(&list, 2);
     EXPECT_EQ(zooPush(&list, 0x00030001u), 1);
@@ -58,8 +56,7 @@ struct NoStorageCase {
 
 class SeedStackWithoutStorage : public ::testing::TestWithParam<NoStorageCase> {};
 
-TEST_P(SeedStackWithoutStorage, RefusesEveryPush)
-{
+TEST_P(SeedStackWithoutStorage, RefusesEveryPush) {
     ZooList list;
     zooInitList(&list, GetParam().capacity);
     EXPECT_EQ(list.entries, nullptr);
@@ -76,8 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Capacities, SeedStackWithoutStorage,
                          ::testing::Values(NoStorageCase{"zero", 0}, NoStorageCase{"negative", -3}),
                          fpkey_test::ByName());
 
-TEST(SeedStack, FailedAllocationLeavesAListThatRefusesPushes)
-{
+TEST(SeedStack, FailedAllocationLeavesAListThatRefusesPushes) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocation failures cannot be injected under the sanitizers";
     }
@@ -92,8 +88,7 @@ TEST(SeedStack, FailedAllocationLeavesAListThatRefusesPushes)
     EXPECT_EQ(zooPush(&list, 1), 0);
 }
 
-TEST(SeedStack, NullArgumentsAreHarmless)
-{
+TEST(SeedStack, NullArgumentsAreHarmless) {
     zooInitList(nullptr, 4);
     zooClearup(nullptr);
     EXPECT_EQ(zooPush(nullptr, 1), 0);
@@ -110,4 +105,4 @@ TEST(SeedStack, NullArgumentsAreHarmless)
     EXPECT_EQ(zooPush(&list, 4), 0);
 }
 
-} // namespace
+}  // namespace

@@ -21,8 +21,7 @@ namespace {
 using histogram_images::column_of;
 using histogram_images::Counts;
 
-Counts gaussian(double centre, double sd, double peak, Counts counts = Counts(256, 0))
-{
+Counts gaussian(double centre, double sd, double peak, Counts counts = Counts(256, 0)) {
     for (int v = 0; v < 256; ++v) {
         counts[v] += static_cast<int>(peak * std::exp(-(v - centre) * (v - centre) / (2 * sd * sd)));
     }
@@ -31,8 +30,7 @@ Counts gaussian(double centre, double sd, double peak, Counts counts = Counts(25
 
 // Every final threshold is trunc(0.8 * 2k) of a bin threshold k, truncated
 // at each step; a negative one reads as 0.
-std::set<uint32_t> reachable_thresholds()
-{
+std::set<uint32_t> reachable_thresholds() {
     std::set<uint32_t> out;
     for (int k = -40; k <= 127; ++k) {
         const int doubled = 2 * k;
@@ -41,8 +39,7 @@ std::set<uint32_t> reachable_thresholds()
     return out;
 }
 
-TEST(FpThresholdingGradsImageEx, BinThresholdIsDoubledAndScaledWithTruncationAtEachStep)
-{
+TEST(FpThresholdingGradsImageEx, BinThresholdIsDoubledAndScaledWithTruncationAtEachStep) {
     const std::set<uint32_t> reachable = reachable_thresholds();
     // Bin 37 gives 74, then 59. Bins 1, 3, 4, 6 and 8 give 1, 4, 6, 9 and 12,
     // so 2, 5, 7, 10 and 13 are never produced.
@@ -54,32 +51,27 @@ TEST(FpThresholdingGradsImageEx, BinThresholdIsDoubledAndScaledWithTruncationAtE
     for (int round = 0; round < 40; ++round) {
         std::uniform_real_distribution<double> centre(5, 60);
         std::uniform_real_distribution<double> spread(2, 12);
-        const Counts counts =
-            gaussian(centre(rng) + 80, spread(rng) * 3, 60, gaussian(centre(rng), spread(rng), 400));
+        const Counts counts = gaussian(centre(rng) + 80, spread(rng) * 3, 60, gaussian(centre(rng), spread(rng), 400));
         const std::vector<uint8_t> input = column_of(counts);
         ASSERT_LE(input.size(), 32767u);
         std::vector<uint8_t> image = input;
-        const uint32_t t =
-            FpThresholdingGradsImageEx(image.data(), static_cast<int16_t>(image.size()), 1);
+        const uint32_t t = FpThresholdingGradsImageEx(image.data(), static_cast<int16_t>(image.size()), 1);
         ASSERT_TRUE(reachable.count(t)) << "round " << round << " threshold " << t;
         // A threshold that was negative marks the zeros too.
-        const bool negative =
-            t == 0 && std::all_of(image.begin(), image.end(), [](uint8_t v) { return v == 255; });
+        const bool negative = t == 0 && std::all_of(image.begin(), image.end(), [](uint8_t v) { return v == 255; });
         for (size_t i = 0; i < image.size(); ++i) {
             ASSERT_EQ(image[i], input[i] > t || negative ? 255 : 0) << "round " << round;
         }
     }
 }
 
-TEST(FpThresholdingGradsImageEx, NarrowBackgroundAndBroadForegroundSeparate)
-{
+TEST(FpThresholdingGradsImageEx, NarrowBackgroundAndBroadForegroundSeparate) {
     // The foreground mode must stand above the mean bin after folding, or it
     // is taken for part of the floor.
     const Counts counts = gaussian(150, 25, 200, gaussian(12, 3, 2000));
     const std::vector<uint8_t> input = column_of(counts);
     std::vector<uint8_t> image = input;
-    const uint32_t t =
-        FpThresholdingGradsImageEx(image.data(), static_cast<int16_t>(image.size()), 1);
+    const uint32_t t = FpThresholdingGradsImageEx(image.data(), static_cast<int16_t>(image.size()), 1);
     EXPECT_GT(t, 24u);
     EXPECT_LT(t, 80u);
     for (size_t i = 0; i < image.size(); ++i) {
@@ -87,8 +79,7 @@ TEST(FpThresholdingGradsImageEx, NarrowBackgroundAndBroadForegroundSeparate)
     }
 }
 
-TEST(FpThresholdingGradsImageEx, WithoutAnyPeakThresholdIsZero)
-{
+TEST(FpThresholdingGradsImageEx, WithoutAnyPeakThresholdIsZero) {
     // Four single samples smooth to counts below 1: the histogram is empty
     // after smoothing, and every non-zero sample is foreground.
     std::vector<uint8_t> image = {0, 50, 100, 150};
@@ -100,29 +91,25 @@ TEST(FpThresholdingGradsImageEx, WithoutAnyPeakThresholdIsZero)
     EXPECT_EQ(untouched[0], 9);
 }
 
-TEST(FpThresholdingGradsImageEx, NegativeThresholdMarksEverySampleIncludingZeros)
-{
+TEST(FpThresholdingGradsImageEx, NegativeThresholdMarksEverySampleIncludingZeros) {
     // A wide mode right at the bottom: 2.5 widths below its centre is below
     // bin 0, and the zeros become foreground.
     Counts counts = gaussian(16, 2, 2000);
     counts[0] += 20;
     std::vector<uint8_t> image = column_of(counts);
-    const uint32_t t =
-        FpThresholdingGradsImageEx(image.data(), static_cast<int16_t>(image.size()), 1);
+    const uint32_t t = FpThresholdingGradsImageEx(image.data(), static_cast<int16_t>(image.size()), 1);
     EXPECT_EQ(t, 0u) << "a negative threshold reads as 0, not as its low 8 bits";
     EXPECT_TRUE(std::all_of(image.begin(), image.end(), [](uint8_t v) { return v == 255; }));
 }
 
-TEST(FpThresholdingGradsImageEx, NullImageOrNegativeDimensionFails)
-{
+TEST(FpThresholdingGradsImageEx, NullImageOrNegativeDimensionFails) {
     EXPECT_EQ(FpThresholdingGradsImageEx(nullptr, 2, 2), 255u);
     uint8_t image[4] = {1, 2, 3, 4};
     EXPECT_EQ(FpThresholdingGradsImageEx(image, -2, 2), 255u);
     EXPECT_EQ(std::vector<uint8_t>(image, image + 4), (std::vector<uint8_t>{1, 2, 3, 4}));
 }
 
-TEST(FpThresholdingGradsImageEx, FailedHistogramReturns255WithImageUnchanged)
-{
+TEST(FpThresholdingGradsImageEx, FailedHistogramReturns255WithImageUnchanged) {
     if (!failing_malloc::available()) {
         GTEST_SKIP() << "allocator interposer not available under the sanitizers";
     }
@@ -148,16 +135,14 @@ TEST(FpThresholdingGradsImageEx, FailedHistogramReturns255WithImageUnchanged)
 constexpr int kSide = 160;
 constexpr double kRadius = 50;
 
-bool in_disc(int y, int x)
-{
+bool in_disc(int y, int x) {
     const double dy = y - kSide / 2.0;
     const double dx = x - kSide / 2.0;
     return dy * dy + dx * dx <= kRadius * kRadius;
 }
 
 // Sobel gradient magnitude / 4, clipped to 255, of the ridge disc.
-std::vector<uint8_t> finger_gradients()
-{
+std::vector<uint8_t> finger_gradients() {
     std::vector<int> gray(kSide * kSide);
     std::mt19937 rng(11);
     std::uniform_int_distribution<int> noise(-2, 2);
@@ -181,8 +166,7 @@ std::vector<uint8_t> finger_gradients()
 }
 
 // Share of the disc's area covered by the mask's disagreement with it.
-double mismatch_with_disc(const std::vector<uint8_t> &mask)
-{
+double mismatch_with_disc(const std::vector<uint8_t> &mask) {
     int wrong = 0;
     int disc = 0;
     for (int y = 0; y < kSide; ++y) {
@@ -201,8 +185,7 @@ struct FingerCase {
 
 class FingerArea : public ::testing::TestWithParam<FingerCase> {};
 
-TEST_P(FingerArea, RoundFingerOnFlatBackgroundSegmentsToRoughlyTheDisc)
-{
+TEST_P(FingerArea, RoundFingerOnFlatBackgroundSegmentsToRoughlyTheDisc) {
     std::vector<uint8_t> mask = finger_gradients();
     const uint32_t t = GetParam().threshold(mask.data(), kSide, kSide);
     EXPECT_LT(t, 255u);
@@ -214,8 +197,7 @@ TEST_P(FingerArea, RoundFingerOnFlatBackgroundSegmentsToRoughlyTheDisc)
 
 INSTANTIATE_TEST_SUITE_P(BothThresholds, FingerArea,
                          ::testing::Values(FingerCase{"bar_picture", FpThresholdingGradsImage},
-                                           FingerCase{"smoothed_histogram",
-                                                      FpThresholdingGradsImageEx}),
+                                           FingerCase{"smoothed_histogram", FpThresholdingGradsImageEx}),
                          [](const auto &test) { return std::string(test.param.name); });
 
-} // namespace
+}  // namespace

@@ -5,7 +5,10 @@
 int main(int argc, char **argv) {
     if (argc < 2) return 2;
     DeviceContext key;
-    if (HXKeyOpen(argv[1], &key) != 0) { puts(HXKeyLastError()); return 1; }
+    if (HXKeyOpen(argv[1], &key) != 0) {
+        puts(HXKeyLastError());
+        return 1;
+    }
     if (HXSCardAuthBio(&key) == 0) {
         uint8_t capacity;
         uint64_t rc = HXDactylGetMaxTmpltNum(&key, &capacity);

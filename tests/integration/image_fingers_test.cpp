@@ -81,11 +81,10 @@ TEST_P(ImagesWithoutAFinger, AnswerAreaTooSmallOnExtraction) {
         << "a refused capture leaves no features to match";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Blank, ImagesWithoutAFinger,
-    ::testing::Values(NoFingerCase{"White", [](int, int) -> uint8_t { return 255; }},
-                      NoFingerCase{"Black", [](int, int) -> uint8_t { return 0; }}),
-    ByName());
+INSTANTIATE_TEST_SUITE_P(Blank, ImagesWithoutAFinger,
+                         ::testing::Values(NoFingerCase{"White", [](int, int) -> uint8_t { return 255; }},
+                                           NoFingerCase{"Black", [](int, int) -> uint8_t { return 0; }}),
+                         ByName());
 
 TEST_F(ImageFingers, DownloadedImageIsTheNextCapture) {
     ASSERT_EQ(EnrollScans(1, "fvc2002_db1b_101"), 0u);

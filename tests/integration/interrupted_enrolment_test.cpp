@@ -74,10 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
                       InterruptedCase{"AfterTheRecordUntilTheKeyIsFull",
                                       [](Interrupted &key) {
                                           uint16_t number = 5;
-                                          while (number < 200 && (number * 32 == FP_INDEX_FILE_ID ||
-                                                                  SCardCreateFile(key.Key(), number * 32,
-                                                                                  kTemplateFileParameters,
-                                                                                  sizeof kTemplateFileParameters))) {
+                                          while (number < 200 &&
+                                                 (number * 32 == FP_INDEX_FILE_ID ||
+                                                  SCardCreateFile(key.Key(), number * 32, kTemplateFileParameters,
+                                                                  sizeof kTemplateFileParameters))) {
                                               ++number;
                                           }
                                           ASSERT_LT(number, 200);

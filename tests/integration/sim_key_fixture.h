@@ -21,8 +21,8 @@ protected:
         // Parameterised tests have a slash in their name.
         std::string name = info->name();
         std::replace(name.begin(), name.end(), '/', '-');
-        path_ = std::filesystem::temp_directory_path() /
-                ("fpkey-it-" + std::to_string(getpid()) + "-" + name + ".json");
+        path_ =
+            std::filesystem::temp_directory_path() / ("fpkey-it-" + std::to_string(getpid()) + "-" + name + ".json");
         std::filesystem::remove(path_);
         ASSERT_EQ(HXKeyOpen(("sim:" + path_.string()).c_str(), &context_), 0) << HXKeyLastError();
         ASSERT_EQ(HXSCardAuthBio(&context_), 0u);

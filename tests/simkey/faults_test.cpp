@@ -9,9 +9,9 @@ using simkey_test::operator<<;  // cases declared here print as their name
 struct FaultCase {
     const char *name;
     uint32_t statusWord;
-    const char *kind;      // null: the kind the status word belongs to
-    const char *hit;       // a command the fault answers
-    const char *spared;    // a command it leaves alone
+    const char *kind;    // null: the kind the status word belongs to
+    const char *hit;     // a command the fault answers
+    const char *spared;  // a command it leaves alone
     uint32_t sparedStatus;
 };
 
@@ -34,18 +34,18 @@ TEST_P(InjectedFault, AnswersItsKindOfCommandOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, InjectedFault,
-    ::testing::Values(
-        FaultCase{"DirtySensorHitsCapture", 0x6A0A, nullptr, "80 FA 00 00 02", "80 FB 00 01 02", 0x6A11},
-        FaultCase{"PoorImageHitsExtraction", 0x6A07, nullptr, "80 FB 00 01 02", "80 FA 00 00 02", 0x9000},
-        FaultCase{"TooFewFeaturesHitsExtraction", 0x6A08, nullptr, "80 FB 00 01 02", "80 FA 00 00 02", 0x9000},
-        FaultCase{"SmallAreaHitsExtraction", 0x6A0B, nullptr, "80 FB 00 01 02", "80 FA 00 00 02", 0x9000},
-        FaultCase{"NoImageHitsExtraction", 0x6A11, nullptr, "80 FB 00 01 02", "80 FA 00 00 02", 0x9000},
-        FaultCase{"OtherStatusHitsAnything", 0x6F00, nullptr, "80 F9 05 06 01", "00 C0 00 00 10", 0x6985},
-        FaultCase{"IdentifyOnly", 0x6A14, "identify", "80 FD 06 00 01", "80 FD 06 01 01", 0x6A11},
-        FaultCase{"VerifyOnly", 0x6A14, "verify", "80 FD 16 02 01", "80 FD 06 00 01", 0x6A11},
-        FaultCase{"EnrollOnly", 0x6A10, "enroll", "80 FC 00 A0 02", "80 FD 06 00 01", 0x6A11},
-        FaultCase{"PinOnly", 0x6983, "pin", "00 20 00 00", "80 FA 00 00 02", 0x9000},
-        FaultCase{"CaptureNotSelfTest", 0x6A0E, "capture", "80 FA 00 00 02", "80 FA 01 00 02", 0x9000}),
+    ::testing::Values(FaultCase{"DirtySensorHitsCapture", 0x6A0A, nullptr, "80 FA 00 00 02", "80 FB 00 01 02", 0x6A11},
+                      FaultCase{"PoorImageHitsExtraction", 0x6A07, nullptr, "80 FB 00 01 02", "80 FA 00 00 02", 0x9000},
+                      FaultCase{"TooFewFeaturesHitsExtraction", 0x6A08, nullptr, "80 FB 00 01 02", "80 FA 00 00 02",
+                                0x9000},
+                      FaultCase{"SmallAreaHitsExtraction", 0x6A0B, nullptr, "80 FB 00 01 02", "80 FA 00 00 02", 0x9000},
+                      FaultCase{"NoImageHitsExtraction", 0x6A11, nullptr, "80 FB 00 01 02", "80 FA 00 00 02", 0x9000},
+                      FaultCase{"OtherStatusHitsAnything", 0x6F00, nullptr, "80 F9 05 06 01", "00 C0 00 00 10", 0x6985},
+                      FaultCase{"IdentifyOnly", 0x6A14, "identify", "80 FD 06 00 01", "80 FD 06 01 01", 0x6A11},
+                      FaultCase{"VerifyOnly", 0x6A14, "verify", "80 FD 16 02 01", "80 FD 06 00 01", 0x6A11},
+                      FaultCase{"EnrollOnly", 0x6A10, "enroll", "80 FC 00 A0 02", "80 FD 06 00 01", 0x6A11},
+                      FaultCase{"PinOnly", 0x6983, "pin", "00 20 00 00", "80 FA 00 00 02", 0x9000},
+                      FaultCase{"CaptureNotSelfTest", 0x6A0E, "capture", "80 FA 00 00 02", "80 FA 01 00 02", 0x9000}),
     CaseName());
 
 using Faults = SimKeyTest;

@@ -91,15 +91,14 @@ TEST_P(CreateFile, RefusesWhatItCannotCreate) {
     EXPECT_EQ(status(GetParam().apdu), GetParam().status);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FileSystem, CreateFile,
-    ::testing::Values(CreateCase{"ExistingFile", "80 E0 05 20 07 28 00 10 EF EF FF FF", 0x6A89},
-                      CreateCase{"MasterFile", "80 E0 3F 00 07 28 00 10 EF EF FF FF", 0x6A89},
-                      CreateCase{"ParametersWithoutSize", "80 E0 00 A0 02 28 03", 0x6A80},
-                      CreateCase{"SizeZero", "80 E0 00 A0 03 28 00 00", 0x6A80},
-                      CreateCase{"IdZero", "80 E0 00 00 07 28 00 10 EF EF FF FF", 0x6B00},
-                      CreateCase{"MoreThanTheKeyHolds", "80 E0 00 A0 03 28 FF FF", 0x6A84}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(FileSystem, CreateFile,
+                         ::testing::Values(CreateCase{"ExistingFile", "80 E0 05 20 07 28 00 10 EF EF FF FF", 0x6A89},
+                                           CreateCase{"MasterFile", "80 E0 3F 00 07 28 00 10 EF EF FF FF", 0x6A89},
+                                           CreateCase{"ParametersWithoutSize", "80 E0 00 A0 02 28 03", 0x6A80},
+                                           CreateCase{"SizeZero", "80 E0 00 A0 03 28 00 00", 0x6A80},
+                                           CreateCase{"IdZero", "80 E0 00 00 07 28 00 10 EF EF FF FF", 0x6B00},
+                                           CreateCase{"MoreThanTheKeyHolds", "80 E0 00 A0 03 28 FF FF", 0x6A84}),
+                         CaseName());
 
 TEST_F(FileSystem, FileCountIsLimited) {
     authenticate();

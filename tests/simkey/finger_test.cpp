@@ -101,18 +101,17 @@ TEST_P(Match, AnswersByTheEnrolledTemplates) {
     EXPECT_EQ(reply.data, GetParam().data);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Finger, Match,
-    ::testing::Values(MatchCase{"IdentifyStranger", "carol", "80 FD 06 00 01", 0x63C4, {}},
-                      MatchCase{"VerifyRightTemplate", "alice", "80 FD 06 01 01", 0x9000, {1}},
-                      MatchCase{"VerifyOtherTemplate", "alice", "80 FD 06 02 01", 0x63C4, {}},
-                      MatchCase{"VerifyEmptyEntry", "alice", "80 FD 06 03 01", 0x6A88, {}},
-                      MatchCase{"VerifyBeyondCapacity", "alice", "80 FD 06 0B 01", 0x6A88, {}},
-                      MatchCase{"TestMatchIdentify", "bob", "80 FD 26 00 01", 0x9000, {2}},
-                      MatchCase{"TestMatchVerify", "bob", "80 FD 26 02 01", 0x9000, {2}},
-                      MatchCase{"TestMatchMismatch", "carol", "80 FD 26 00 01", 0x6A21, {}},
-                      MatchCase{"CacheMatchWhileCacheOff", "alice", "80 FD 16 00 01", 0x6A12, {}}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Finger, Match,
+                         ::testing::Values(MatchCase{"IdentifyStranger", "carol", "80 FD 06 00 01", 0x63C4, {}},
+                                           MatchCase{"VerifyRightTemplate", "alice", "80 FD 06 01 01", 0x9000, {1}},
+                                           MatchCase{"VerifyOtherTemplate", "alice", "80 FD 06 02 01", 0x63C4, {}},
+                                           MatchCase{"VerifyEmptyEntry", "alice", "80 FD 06 03 01", 0x6A88, {}},
+                                           MatchCase{"VerifyBeyondCapacity", "alice", "80 FD 06 0B 01", 0x6A88, {}},
+                                           MatchCase{"TestMatchIdentify", "bob", "80 FD 26 00 01", 0x9000, {2}},
+                                           MatchCase{"TestMatchVerify", "bob", "80 FD 26 02 01", 0x9000, {2}},
+                                           MatchCase{"TestMatchMismatch", "carol", "80 FD 26 00 01", 0x6A21, {}},
+                                           MatchCase{"CacheMatchWhileCacheOff", "alice", "80 FD 16 00 01", 0x6A12, {}}),
+                         CaseName());
 
 TEST_F(Finger, MatchWithoutTemplatesFindsNoData) {
     presentFinger("alice", 1);

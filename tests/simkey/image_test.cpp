@@ -9,9 +9,16 @@ using simkey_test::operator<<;  // cases declared here print as their name
 // 80 F7 01 00 Lc, first line (low byte first), 00 00, line count, 00 00 00, pixels.
 std::vector<uint8_t> imageBlock(unsigned firstLine, unsigned lineCount, const std::vector<uint8_t> &pixels) {
     std::vector<uint8_t> command(13 + pixels.size(), 0);
-    const uint8_t header[] = {0x80, 0xF7, 0x01, 0x00, static_cast<uint8_t>(pixels.size() + 8),
-                              static_cast<uint8_t>(firstLine & 0xFF), static_cast<uint8_t>(firstLine >> 8),
-                              0x00, 0x00, static_cast<uint8_t>(lineCount)};
+    const uint8_t header[] = {0x80,
+                              0xF7,
+                              0x01,
+                              0x00,
+                              static_cast<uint8_t>(pixels.size() + 8),
+                              static_cast<uint8_t>(firstLine & 0xFF),
+                              static_cast<uint8_t>(firstLine >> 8),
+                              0x00,
+                              0x00,
+                              static_cast<uint8_t>(lineCount)};
     std::copy(std::begin(header), std::end(header), command.begin());
     std::copy(pixels.begin(), pixels.end(), command.begin() + 13);
     return command;
@@ -108,8 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FramingCase{"ReservedByteSet", withByte(imageBlock(24, 1, std::vector<uint8_t>(10)), 8, 1),
                                   0x6A80},
                       FramingCase{"ShorterThanTheHeader", hexBytes("80 F7 01 00 04 18 00 00 00"), 0x6A80},
-                      FramingCase{"P2NotZero", withByte(imageBlock(24, 1, std::vector<uint8_t>(10)), 3, 1),
-                                  0x6B00}),
+                      FramingCase{"P2NotZero", withByte(imageBlock(24, 1, std::vector<uint8_t>(10)), 3, 1), 0x6B00}),
     CaseName());
 
 TEST_F(ImageDownload, FirstBlockMustStartAtLineZero) {

@@ -60,8 +60,7 @@ TEST_P(BadAddress, IsRefusedWithAMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyOpening, BadAddress,
-                         ::testing::Values(AddressCase{"OtherTransport", "usb:0"},
-                                           AddressCase{"EmptyPath", "sim:"},
+                         ::testing::Values(AddressCase{"OtherTransport", "usb:0"}, AddressCase{"EmptyPath", "sim:"},
                                            AddressCase{"UnknownVariant", "simx"},
                                            AddressCase{"Directory", "sim:/tmp/"}),
                          CaseName());

@@ -38,8 +38,7 @@ Reply transmit(const DeviceContext &context, const std::vector<uint8_t> &apdu) {
 }
 
 std::vector<uint8_t> aesBlock(const std::vector<uint8_t> &key, const std::vector<uint8_t> &block) {
-    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
-                                                                            &EVP_CIPHER_CTX_free);
+    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
     std::vector<uint8_t> out(block.size() + 16);
     int written = 0;
     EVP_EncryptInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, key.data(), nullptr);
@@ -132,8 +131,9 @@ void SimKeyTest::enrollTemplate(unsigned number, const std::string &label) {
     ASSERT_EQ(send(std::vector<uint8_t>{0x80, 0xFC, high, low, 0x02}).status, 0x9000u);
     ASSERT_EQ(status("00 A4 00 00 02 05 20"), 0x9000u);
     const auto offset = static_cast<uint16_t>((number - 1) * 20);
-    std::vector<uint8_t> write{0x00, 0xD0, static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset & 0xFF),
-                               0x14, 0x01, 0x00, high, low};
+    std::vector<uint8_t> write{
+        0x00, 0xD0, static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset & 0xFF), 0x14, 0x01, 0x00,
+        high, low};
     write.resize(5 + 20, 0);
     ASSERT_EQ(send(write).status, 0x9000u);
 }

@@ -22,10 +22,8 @@ std::vector<uint8_t> hexBytes(std::string_view hex);
 
 // Cases of parameterised tests print as their name.
 template <class Case>
-    requires requires(const Case &c) { c.name; }
-std::ostream &operator<<(std::ostream &out, const Case &c) {
-    return out << c.name;
-}
+requires requires(const Case &c) { c.name; }
+std::ostream &operator<<(std::ostream &out, const Case &c) { return out << c.name; }
 
 // Names parameterised tests after the `name` field of their case.
 struct CaseName {

@@ -101,8 +101,8 @@ TEST_F(StateFile, ConcurrentChangesAreNotLost) {
             authenticate(mine);
             for (int i = 0; i < kFilesEach; ++i) {
                 const auto id = static_cast<uint16_t>(0x1000 + t * 0x100 + i);
-                const std::vector<uint8_t> create{0x80, 0xE0, static_cast<uint8_t>(id >> 8),
-                                                  static_cast<uint8_t>(id & 0xFF), 0x03, 0x28, 0x00, 0x10};
+                const std::vector<uint8_t> create{
+                    0x80, 0xE0, static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id & 0xFF), 0x03, 0x28, 0x00, 0x10};
                 if (transmit(mine, create).status != 0x9000) {
                     ++failures[t];
                 }

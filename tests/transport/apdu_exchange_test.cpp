@@ -23,8 +23,7 @@ protected:
         response_.assign(300, 0xEE);
         responseLength_ = 0xDEAD;
         DeviceContext ready = ReadyContext();
-        return SCardAPDU(context ? context : &ready, command_.data(), bytes.size(), response_.data(),
-                         &responseLength_);
+        return SCardAPDU(context ? context : &ready, command_.data(), bytes.size(), response_.data(), &responseLength_);
     }
 
     Bytes command_;

@@ -86,9 +86,10 @@ TEST(PkcsBridge, WithoutTheLibraryBothBridgesFailAndSayWhy) {
     EXPECT_EQ(outcome.firstPin, 0x8000010Cu);
     EXPECT_EQ(outcome.secondPin, 0x8000010Cu);
     EXPECT_EQ(outcome.statusWord, 0xABCD) << "the bridge never writes the status word";
-    EXPECT_EQ(outcome.printed, "Failed load library libhxpkcs.so\n"
-                               "Failed load library libhxpkcs.so\n"
-                               "Failed load library libhxpkcs.so\n");
+    EXPECT_EQ(outcome.printed,
+              "Failed load library libhxpkcs.so\n"
+              "Failed load library libhxpkcs.so\n"
+              "Failed load library libhxpkcs.so\n");
 }
 
 TEST(PkcsBridge, ResultsPassThroughUnchanged) {

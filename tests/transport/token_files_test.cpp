@@ -26,8 +26,8 @@ TEST_F(TokenFiles, ReadingInChunksOf176) {
     Bytes out(400);
     ASSERT_EQ(SCardReadBin(&context_, 0x0520, 0, out.data(), 400), 1);
     EXPECT_EQ(out, content);
-    EXPECT_EQ(key().CommandsHex(), (std::vector<std::string>{"00 A4 00 00 02 05 20", "00 B0 00 00 B0",
-                                                              "00 B0 00 B0 B0", "00 B0 01 60 30"}));
+    EXPECT_EQ(key().CommandsHex(),
+              (std::vector<std::string>{"00 A4 00 00 02 05 20", "00 B0 00 00 B0", "00 B0 00 B0 B0", "00 B0 01 60 30"}));
 }
 
 TEST_F(TokenFiles, WritingSelectsThenWritesWithD0) {
@@ -111,7 +111,7 @@ TEST_F(TokenFiles, CreateAndEraseSendTheirCommands) {
     key().On("", 0x6A82);
     EXPECT_EQ(SCardEraseEF(&context_, 0x00A0), 0);
     EXPECT_EQ(key().CommandsHex(), (std::vector<std::string>{"80 E0 00 A0 07 28 03 88 EF EF FF FF",
-                                                              "00 E4 00 00 02 00 A0", "00 E4 00 00 02 00 A0"}));
+                                                             "00 E4 00 00 02 00 A0", "00 E4 00 00 02 00 A0"}));
 }
 
 struct NextRecordCase {

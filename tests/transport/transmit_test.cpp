@@ -26,9 +26,9 @@ using TransmitFn = uint64_t (*)(uint64_t, const SCardIoRequest *, const uint8_t 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) uint64_t SCardTransmit(uint64_t handle, const SCardIoRequest *sendPci,
-                                                                          const uint8_t *command, uint64_t length,
-                                                                          SCardIoRequest *recvPci, uint8_t *receive,
-                                                                          uint64_t *receiveLength) {
+                                                                         const uint8_t *command, uint64_t length,
+                                                                         SCardIoRequest *recvPci, uint8_t *receive,
+                                                                         uint64_t *receiveLength) {
     ++failures.calls;
     if (failures.remaining > 0) {
         --failures.remaining;
@@ -78,14 +78,13 @@ TEST_P(RetryTable, RetriesOnlyOnceAndOnlyOn1117) {
     EXPECT_EQ(ScriptedKeyManager::Instance().Commands().size(), c.commandsAtKey);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Results, RetryTable,
-    ::testing::Values(RetryCase{"OneIoErrorIsRetried", 1, 1117, 0x9000, 0x9000, 2, 1},
-                      RetryCase{"TwoIoErrorsFail", 2, 1117, 0x9000, 0xFFFF, 2, 0},
-                      RetryCase{"OtherTransmitFailureIsNotRetried", 1, 5, 0x9000, 0xFFFF, 1, 0},
-                      // The retry uses up the one extra exchange: no GET RESPONSE follows.
-                      RetryCase{"RetryLeavesNoRoomForGetResponse", 1, 1117, 0x6110, 0x6110, 2, 1}),
-    fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Results, RetryTable,
+                         ::testing::Values(RetryCase{"OneIoErrorIsRetried", 1, 1117, 0x9000, 0x9000, 2, 1},
+                                           RetryCase{"TwoIoErrorsFail", 2, 1117, 0x9000, 0xFFFF, 2, 0},
+                                           RetryCase{"OtherTransmitFailureIsNotRetried", 1, 5, 0x9000, 0xFFFF, 1, 0},
+                                           // The retry uses up the one extra exchange: no GET RESPONSE follows.
+                                           RetryCase{"RetryLeavesNoRoomForGetResponse", 1, 1117, 0x6110, 0x6110, 2, 1}),
+                         fpkey_test::ByName());
 
 TEST_F(Transmit, AppendsStatusBytesToDataOnSuccess) {
     ScriptedKeyManager::Instance().On("", Answer{0x9000, {1, 2, 3}});

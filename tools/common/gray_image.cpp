@@ -104,8 +104,8 @@ bool ReadPgm(const std::string &path, uint64_t maxPixels, GrayImage *image, std:
 // libpng reports errors by longjmp back to a setjmp. The functions that set
 // one hold nothing with a destructor and change no local after it, so the
 // jump skips no clean-up and finds every value it needs intact.
-bool ReadPngHeader(png_structp png, png_infop info, FILE *file, png_uint_32 *height, png_uint_32 *width,
-                   int *colour, int *depth) {
+bool ReadPngHeader(png_structp png, png_infop info, FILE *file, png_uint_32 *height, png_uint_32 *width, int *colour,
+                   int *depth) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_read_info(png, info);
@@ -122,8 +122,7 @@ bool ReadPngRows(png_structp png, png_bytepp rows) {
     return true;
 }
 
-bool WritePngRows(png_structp png, png_infop info, FILE *file, int height, int width, int channels,
-                  png_bytepp rows) {
+bool WritePngRows(png_structp png, png_infop info, FILE *file, int height, int width, int channels, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,

@@ -29,8 +29,7 @@ bool ReadGrayImage(const std::string &path, GrayImage *image, std::string *error
                    uint64_t maxPixels = kDefaultMaxPixels);
 
 // Writes 8-bit samples with 1 (gray) or 3 (RGB) channels as PNG.
-bool WritePng(const std::string &path, int height, int width, int channels, const uint8_t *samples,
-              std::string *error);
+bool WritePng(const std::string &path, int height, int width, int channels, const uint8_t *samples, std::string *error);
 
 }  // namespace fpkey
 

@@ -127,8 +127,8 @@ bool CleanMask(uint8_t *mask, int height, int width) {
     // the outline.
     if (BErode(mask, h16, w16) != 0 || BDilate(mask, h16, w16) != 0) return false;
     const long samples = static_cast<long>(height) * width;
-    const auto limit = static_cast<int16_t>(
-        std::clamp(samples / kSmallAreaDivisor, static_cast<long>(kSmallAreaMinimum), 32767L));
+    const auto limit =
+        static_cast<int16_t>(std::clamp(samples / kSmallAreaDivisor, static_cast<long>(kSmallAreaMinimum), 32767L));
     const auto hs = static_cast<int16_t>(height);
     const auto ws = static_cast<int16_t>(width);
     return RemoveSmallArea(mask, hs, ws, kSet, kClear, limit) == 0 &&
@@ -175,8 +175,8 @@ std::optional<Crop> SpacingCrop(const std::vector<uint8_t> &mask, int height, in
         const uint8_t *row = mask.data() + static_cast<size_t>(y) * width;
         const uint8_t *first = std::find(row, row + width, kSet);
         if (first == row + width) continue;
-        const uint8_t *last = std::find(std::make_reverse_iterator(row + width), std::make_reverse_iterator(row), kSet)
-                                  .base() - 1;
+        const uint8_t *last =
+            std::find(std::make_reverse_iterator(row + width), std::make_reverse_iterator(row), kSet).base() - 1;
         top = std::min(top, y);
         bottom = y;
         left = std::min(left, static_cast<int>(first - row));
@@ -244,7 +244,8 @@ bool SpacingMap(const uint8_t *pixels, const BlockField &fine, Analysis *a) {
     const int cropCols = crop->width >> 2;
     for (int r = 0; r < cropRows; ++r) {
         const uint8_t *from = map + static_cast<size_t>(r) * cropCols;
-        uint8_t *to = a->spacing.values.data() + static_cast<size_t>(crop->top / 4 + r) * a->spacing.cols + crop->left / 4;
+        uint8_t *to =
+            a->spacing.values.data() + static_cast<size_t>(crop->top / 4 + r) * a->spacing.cols + crop->left / 4;
         std::copy(from, from + cropCols, to);
     }
     return true;
@@ -304,8 +305,7 @@ void QualityStatistics(Analysis *a) {
 // NotContinue looks for blank rows and columns of a background value: the
 // finger is passed as 0 on a background of 255. It reads at most 1024 rows,
 // so a taller image is tested on its half-size mask.
-std::optional<bool> BrokenTest(const Analysis &a, const std::vector<uint8_t> &halfMask, int halfHeight,
-                               int halfWidth) {
+std::optional<bool> BrokenTest(const Analysis &a, const std::vector<uint8_t> &halfMask, int halfHeight, int halfWidth) {
     constexpr int kMaxRows = 1024;
     const std::vector<uint8_t> *mask = &a.mask;
     int height = a.height;
@@ -347,8 +347,8 @@ bool Analyze(const GrayImage &image, Analysis *result, std::string *error) {
     a.height = height;
     a.width = width;
 
-    Owned<uint8_t> half(ImageReduce(pixels, h16, w16, static_cast<uint16_t>(halfHeight),
-                                    static_cast<uint16_t>(halfWidth)));
+    Owned<uint8_t> half(
+        ImageReduce(pixels, h16, w16, static_cast<uint16_t>(halfHeight), static_cast<uint16_t>(halfWidth)));
     if (!half) return Fail(error, noMemory);
 
     int32_t *pPlane = nullptr;
@@ -356,9 +356,9 @@ bool Analyze(const GrayImage &image, Analysis *result, std::string *error) {
     BlockField fine{};
     BlockField fineChange{};
     BlockField coarse{};
-    const int32_t direction = FingerprintGetDirectionFloat(
-        half.get(), static_cast<uint16_t>(halfHeight), static_cast<uint16_t>(halfWidth), h16, w16,
-        kGradientWindow, 0, &pPlane, &qPlane, &fine, &fineChange, &coarse);
+    const int32_t direction =
+        FingerprintGetDirectionFloat(half.get(), static_cast<uint16_t>(halfHeight), static_cast<uint16_t>(halfWidth),
+                                     h16, w16, kGradientWindow, 0, &pPlane, &qPlane, &fine, &fineChange, &coarse);
     Owned<int32_t> p(pPlane), q(qPlane);
     Owned<int16_t> fineData(fine.data), changeData(fineChange.data), coarseData(coarse.data);
     if (direction != 0) return Fail(error, noMemory);
@@ -370,8 +370,8 @@ bool Analyze(const GrayImage &image, Analysis *result, std::string *error) {
     // Foreground: threshold the gradient strength, clean it, enlarge it.
     const size_t halfCount = static_cast<size_t>(halfHeight) * halfWidth;
     std::vector<uint8_t> halfMask = GradientStrength(p.get(), q.get(), halfCount);
-    const uint32_t threshold = FpThresholdingGradsImageEx(halfMask.data(), static_cast<int16_t>(halfHeight),
-                                                          static_cast<int16_t>(halfWidth));
+    const uint32_t threshold =
+        FpThresholdingGradsImageEx(halfMask.data(), static_cast<int16_t>(halfHeight), static_cast<int16_t>(halfWidth));
     a.threshold = static_cast<int>(threshold);
     if (!CleanMask(halfMask.data(), halfHeight, halfWidth) ||
         !EnlargeMask(halfMask.data(), halfHeight, halfWidth, height, width, &a.mask)) {
@@ -385,8 +385,8 @@ bool Analyze(const GrayImage &image, Analysis *result, std::string *error) {
 
     // Block quality on 16 x 16 blocks.
     BlkQualityMap record{};
-    const int32_t rated = ImageBlkQuality(&record, pixels, static_cast<int16_t>(height), static_cast<int16_t>(width),
-                                          nullptr);
+    const int32_t rated =
+        ImageBlkQuality(&record, pixels, static_cast<int16_t>(height), static_cast<int16_t>(width), nullptr);
     Owned<uint8_t> qualityMap(record.map);
     if (rated != 0) return Fail(error, noMemory);
     a.quality.rows = record.rows;

@@ -15,8 +15,7 @@ Rgb Mix(Rgb under, Rgb over, double alpha) {
 }
 
 Canvas::Canvas(int height, int width, Rgb fill)
-    : height_(std::max(height, 0)), width_(std::max(width, 0)),
-      samples_(static_cast<size_t>(height_) * width_ * 3) {
+    : height_(std::max(height, 0)), width_(std::max(width, 0)), samples_(static_cast<size_t>(height_) * width_ * 3) {
     FillRect(0, 0, height_, width_, fill);
 }
 

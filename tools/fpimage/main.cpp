@@ -82,8 +82,9 @@ int main(int argc, char **argv) {
     int status = 0;
     auto *analyze = app.add_subcommand("analyze", "Analyse 8-bit gray images (PNG or binary PGM)");
     analyze->add_option("images", options.images, "Image files")->required();
-    analyze->add_option("-o,--out", options.outDir,
-                        "Write the pictures (mask, orientation, spacing, quality, minutiae, overview) as PNG files here");
+    analyze->add_option(
+        "-o,--out", options.outDir,
+        "Write the pictures (mask, orientation, spacing, quality, minutiae, overview) as PNG files here");
     analyze->add_flag("--json", options.json, "Print one JSON object instead of text");
     analyze
         ->add_option("--max-pixels", options.maxPixels,

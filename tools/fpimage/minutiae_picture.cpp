@@ -19,16 +19,11 @@ constexpr double kStrokeLength = 12.0;
 
 const char *Refusal(fingermatch::ExtractStatus status) {
     switch (status) {
-    case fingermatch::ExtractStatus::kOk:
-        return "";
-    case fingermatch::ExtractStatus::kBadImage:
-        return "NOT A SCAN";
-    case fingermatch::ExtractStatus::kSmallArea:
-        return "AREA SMALL";
-    case fingermatch::ExtractStatus::kPoorQuality:
-        return "POOR QUALITY";
-    case fingermatch::ExtractStatus::kFewMinutiae:
-        return "FEW MINUTIAE";
+        case fingermatch::ExtractStatus::kOk: return "";
+        case fingermatch::ExtractStatus::kBadImage: return "NOT A SCAN";
+        case fingermatch::ExtractStatus::kSmallArea: return "AREA SMALL";
+        case fingermatch::ExtractStatus::kPoorQuality: return "POOR QUALITY";
+        case fingermatch::ExtractStatus::kFewMinutiae: return "FEW MINUTIAE";
     }
     return "";
 }
@@ -76,7 +71,8 @@ Canvas MinutiaePicture(const GrayImage &image, const fingermatch::ExtractResult 
     canvas.FrameRect(26, left + 1, 9, 9, kBifurcation);
     canvas.Text(28, left + 15, "FORK", kInk, 1);
     canvas.Text(46, left, std::to_string(extraction.features.minutiae.size()) + " FOUND", kInk, 1);
-    if (extraction.status != fingermatch::ExtractStatus::kOk) canvas.Text(58, left, Refusal(extraction.status), kEnding, 1);
+    if (extraction.status != fingermatch::ExtractStatus::kOk)
+        canvas.Text(58, left, Refusal(extraction.status), kEnding, 1);
     return canvas;
 }
 

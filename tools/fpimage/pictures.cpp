@@ -28,9 +28,7 @@ constexpr int kMinPictureHeight = 160;
 constexpr int kTitleHeight = 22;
 constexpr int kGap = 8;
 
-bool InFinger(const Analysis &a, int y, int x) {
-    return a.mask[static_cast<size_t>(y) * a.width + x] != 0;
-}
+bool InFinger(const Analysis &a, int y, int x) { return a.mask[static_cast<size_t>(y) * a.width + x] != 0; }
 
 Rgb GrayAt(const GrayImage &image, int y, int x) {
     const uint8_t v = image.pixels[static_cast<size_t>(y) * image.width + x];

@@ -37,7 +37,7 @@ std::string Pad(const std::string &text, size_t width) {
 }  // namespace
 
 Summary Summarize(const Analysis &a) {
-    return {a.height,       a.width,         a.threshold, a.foregroundShare, a.meanQuality,
+    return {a.height,        a.width,         a.threshold, a.foregroundShare, a.meanQuality,
             a.lowestQuality, a.medianSpacing, a.broken,    a.complexity};
 }
 

@@ -106,13 +106,16 @@ void AddCacheCommands(CLI::App &app, Cli &cli) {
         cli.Check("clearing the cache", HXDactylClearFingerCache(cli.Device()));
         cli.Say("finger cache cleared");
     }));
-    cache->add_subcommand("state", "Show the cache state byte")->callback(cli.Action([&cli] {
-        uint8_t state = 0;
-        cli.Check("reading the cache state", HXDactylGetFingerCacheState(cli.Device(), &state));
-        cli.Result()["cache_state"] = state;
-        cli.Say("cache state: " + Hex(state, 2) + ((state & 1) ? " (enabled" : " (disabled") +
-                ((state & 2) ? ", holds templates)" : ")"));
-    }, KeyShare::shared));
+    cache->add_subcommand("state", "Show the cache state byte")
+        ->callback(cli.Action(
+            [&cli] {
+                uint8_t state = 0;
+                cli.Check("reading the cache state", HXDactylGetFingerCacheState(cli.Device(), &state));
+                cli.Result()["cache_state"] = state;
+                cli.Say("cache state: " + Hex(state, 2) + ((state & 1) ? " (enabled" : " (disabled") +
+                        ((state & 2) ? ", holds templates)" : ")"));
+            },
+            KeyShare::shared));
 }
 
 }  // namespace
@@ -133,11 +136,14 @@ void AddDeviceCommands(CLI::App &app, Cli &cli) {
 
     auto *get = app.add_subcommand("get", "Read a setting");
     get->add_option("setting", name, "The setting")->required()->check(CLI::IsMember(names));
-    get->callback(cli.Action([&cli] {
-        const uint8_t read = ReadSetting(cli, name);
-        cli.Result()[name] = read;
-        cli.Say(name + " = " + std::to_string(read) + (name == "verify-mode" ? " (" + VerifyModeName(read) + ")" : ""));
-    }, KeyShare::shared));
+    get->callback(cli.Action(
+        [&cli] {
+            const uint8_t read = ReadSetting(cli, name);
+            cli.Result()[name] = read;
+            cli.Say(name + " = " + std::to_string(read) +
+                    (name == "verify-mode" ? " (" + VerifyModeName(read) + ")" : ""));
+        },
+        KeyShare::shared));
 
     auto *set = app.add_subcommand("set", "Change a setting");
     set->add_option("setting", name, "The setting")->required()->check(CLI::IsMember(names));
@@ -151,20 +157,26 @@ void AddDeviceCommands(CLI::App &app, Cli &cli) {
         cli.Say(name + " set to " + std::to_string(value));
     }));
 
-    app.add_subcommand("state", "Show the security state")->callback(cli.Action([&cli] {
-        cli.Authenticate();
-        uint8_t state = 0;
-        cli.Check("reading the security state", HXDactylGetSecState(cli.Device(), &state));
-        cli.Result()["security_state"] = state;
-        cli.Say("security state: " + std::to_string(state));
-    }, KeyShare::shared));
+    app.add_subcommand("state", "Show the security state")
+        ->callback(cli.Action(
+            [&cli] {
+                cli.Authenticate();
+                uint8_t state = 0;
+                cli.Check("reading the security state", HXDactylGetSecState(cli.Device(), &state));
+                cli.Result()["security_state"] = state;
+                cli.Say("security state: " + std::to_string(state));
+            },
+            KeyShare::shared));
 
-    app.add_subcommand("capacity", "Show the template capacity")->callback(cli.Action([&cli] {
-        uint8_t capacity = 0;
-        cli.Check("reading the template capacity", HXDactylGetMaxTmpltNum(cli.Device(), &capacity));
-        cli.Result()["capacity"] = capacity;
-        cli.Say("capacity: " + std::to_string(capacity) + " templates");
-    }, KeyShare::shared));
+    app.add_subcommand("capacity", "Show the template capacity")
+        ->callback(cli.Action(
+            [&cli] {
+                uint8_t capacity = 0;
+                cli.Check("reading the template capacity", HXDactylGetMaxTmpltNum(cli.Device(), &capacity));
+                cli.Result()["capacity"] = capacity;
+                cli.Say("capacity: " + std::to_string(capacity) + " templates");
+            },
+            KeyShare::shared));
 
     AddCacheCommands(app, cli);
 }

@@ -34,7 +34,8 @@ void CaptureAndExtract(Cli &cli, const FingerOptions &options, uint8_t slot, con
     bool prompted = false;
     int waited = 0;
     if (!options.images.empty()) {
-        PlaceScan(cli, cli.Device(), options.images[std::min<size_t>(slot - 1u, options.images.size() - 1)], options.dpi);
+        PlaceScan(cli, cli.Device(), options.images[std::min<size_t>(slot - 1u, options.images.size() - 1)],
+                  options.dpi);
     }
     for (;;) {
         const uint64_t captured = HXDactylCaptureImage(cli.Device());
@@ -59,11 +60,12 @@ void CaptureAndExtract(Cli &cli, const FingerOptions &options, uint8_t slot, con
 }
 
 void AddFingerOptions(CLI::App &command, FingerOptions &options) {
-    auto *finger = command.add_option("--finger", options.finger, "Simulated key: the virtual finger to place (a label)");
-    auto *image = command.add_option("--image", options.images,
-                                     "Simulated key: a scan (PGM or PNG) to place, one per capture")
-                      ->check(CLI::ExistingFile)
-                      ->excludes(finger);
+    auto *finger =
+        command.add_option("--finger", options.finger, "Simulated key: the virtual finger to place (a label)");
+    auto *image =
+        command.add_option("--image", options.images, "Simulated key: a scan (PGM or PNG) to place, one per capture")
+            ->check(CLI::ExistingFile)
+            ->excludes(finger);
     command.add_option("--dpi", options.dpi, "Resolution of the scans")->check(CLI::Range(250, 2000))->needs(image);
     command.add_option("--timeout", options.timeoutSeconds, "Seconds to wait for a finger")
         ->check(CLI::Range(1, 600))

@@ -10,7 +10,7 @@
 namespace fpkey {
 
 struct FingerOptions {
-    std::string finger;   // simulated key: the virtual finger to place
+    std::string finger;  // simulated key: the virtual finger to place
     // Simulated key: scans to place instead, one per capture (the last one
     // again when there are fewer scans than captures).
     std::vector<std::string> images;

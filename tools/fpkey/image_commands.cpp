@@ -17,9 +17,9 @@ int HalveToFit(GrayImage *image, int dpi) {
     while (image->width > kMaxLineBytes) {
         const int height = image->height / 2, width = image->width / 2;
         if (height == 0) throw UsageFailure{"the image is too flat to halve"};
-        uint8_t *halved = ImageReduce(image->pixels.data(), static_cast<uint16_t>(image->height),
-                                      static_cast<uint16_t>(image->width), static_cast<uint16_t>(height),
-                                      static_cast<uint16_t>(width));
+        uint8_t *halved =
+            ImageReduce(image->pixels.data(), static_cast<uint16_t>(image->height), static_cast<uint16_t>(image->width),
+                        static_cast<uint16_t>(height), static_cast<uint16_t>(width));
         if (!halved) throw UsageFailure{"the image could not be halved"};
         image->pixels.assign(halved, halved + static_cast<size_t>(height) * static_cast<size_t>(width));
         std::free(halved);

@@ -11,8 +11,7 @@ int main(int argc, char **argv) {
     app.add_option("-d,--device", cli.deviceAddress,
                    "Key address: sim, sim:PATH, sim-t0[:PATH], pcsc, pcsc:READER (default: $FPKEY_DEVICE, else sim)");
     app.add_flag("--json", cli.json, "Print one JSON object instead of text");
-    app.add_flag("--no-auth", cli.skipAuthentication,
-                 "Do not authenticate the key before commands it guards");
+    app.add_flag("--no-auth", cli.skipAuthentication, "Do not authenticate the key before commands it guards");
     app.add_option("--wait", cli.waitSeconds, "Seconds to wait while another program has the key open")
         ->check(CLI::Range(0.0, 3600.0))
         ->capture_default_str();

@@ -21,7 +21,8 @@ constexpr double kLowestFalseNonMatch = 1e-3;
 constexpr int kBins = 50;
 
 using Colour = std::array<uint8_t, 3>;
-constexpr std::array<Colour, 6> kSetColours{{{200, 30, 30}, {30, 90, 200}, {20, 150, 60}, {200, 120, 0}, {140, 40, 170}, {0, 150, 160}}};
+constexpr std::array<Colour, 6> kSetColours{
+    {{200, 30, 30}, {30, 90, 200}, {20, 150, 60}, {200, 120, 0}, {140, 40, 170}, {0, 150, 160}}};
 constexpr Colour kAxis{0, 0, 0};
 constexpr Colour kGrid{220, 220, 220};
 constexpr Colour kImpostor{150, 150, 150};

@@ -40,23 +40,30 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
     auto *touch = sim->add_subcommand("touch", "Place a virtual finger or a real scan on the sensor");
     auto *labelOption = touch->add_option("label", label, "The finger, e.g. alice-right-index");
     auto *imageOption = touch->add_option("--image", imagePath, "A fingerprint scan (8-bit gray PGM or PNG)");
-    touch->add_option("--dpi", dpi, "The scan's resolution")->check(CLI::Range(250, 2000))->capture_default_str()
+    touch->add_option("--dpi", dpi, "The scan's resolution")
+        ->check(CLI::Range(250, 2000))
+        ->capture_default_str()
         ->needs(imageOption);
     labelOption->excludes(imageOption);
-    touch->callback(cli.Action([&cli] {
-        if (imagePath.empty()) {
-            if (label.empty()) throw UsageFailure{"sim touch needs a finger label or --image FILE"};
-            Require(HXSimPlaceFinger(SimulatedKey(cli), label.c_str()), "placing the finger");
-            cli.Say("finger '" + label + "' on the sensor");
-            return;
-        }
-        PlaceScan(cli, SimulatedKey(cli), imagePath, dpi);
-    }, KeyShare::direct));
+    touch->callback(cli.Action(
+        [&cli] {
+            if (imagePath.empty()) {
+                if (label.empty()) throw UsageFailure{"sim touch needs a finger label or --image FILE"};
+                Require(HXSimPlaceFinger(SimulatedKey(cli), label.c_str()), "placing the finger");
+                cli.Say("finger '" + label + "' on the sensor");
+                return;
+            }
+            PlaceScan(cli, SimulatedKey(cli), imagePath, dpi);
+        },
+        KeyShare::direct));
 
-    sim->add_subcommand("lift", "Lift the finger off the sensor")->callback(cli.Action([&cli] {
-        Require(HXSimLiftFinger(SimulatedKey(cli)), "lifting the finger");
-        cli.Say("sensor is free");
-    }, KeyShare::direct));
+    sim->add_subcommand("lift", "Lift the finger off the sensor")
+        ->callback(cli.Action(
+            [&cli] {
+                Require(HXSimLiftFinger(SimulatedKey(cli)), "lifting the finger");
+                cli.Say("sensor is free");
+            },
+            KeyShare::direct));
 
     static std::string statusWord;
     static std::string kind;
@@ -67,43 +74,50 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
     inject->add_option("--on", kind, "capture, extract, identify, verify, enroll, pin or any")
         ->check(CLI::IsMember({"capture", "extract", "identify", "verify", "enroll", "pin", "any"}));
     inject->add_option("--count", count, "How many commands")->check(CLI::Range(1, 1000))->capture_default_str();
-    inject->callback(cli.Action([&cli] {
-        unsigned long value = 0;
-        try {
-            value = std::stoul(statusWord, nullptr, 16);
-        } catch (const std::exception &) {
-            throw UsageFailure{"'" + statusWord + "' is not a hexadecimal status word"};
-        }
-        if (value > 0xFFFF) throw UsageFailure{"a status word has 16 bits"};
-        Require(HXSimInjectFault(SimulatedKey(cli), static_cast<uint32_t>(value), kind.empty() ? nullptr : kind.c_str(),
-                                 count),
-                "injecting the fault");
-        cli.Say("next " + std::to_string(count) + " " + (kind.empty() ? "affected" : kind) + " command(s) answer " +
-                Hex(value, 4) + " (" + StatusWordMeaning(static_cast<uint16_t>(value)) + ")");
-    }, KeyShare::direct));
+    inject->callback(cli.Action(
+        [&cli] {
+            unsigned long value = 0;
+            try {
+                value = std::stoul(statusWord, nullptr, 16);
+            } catch (const std::exception &) {
+                throw UsageFailure{"'" + statusWord + "' is not a hexadecimal status word"};
+            }
+            if (value > 0xFFFF) throw UsageFailure{"a status word has 16 bits"};
+            Require(HXSimInjectFault(SimulatedKey(cli), static_cast<uint32_t>(value),
+                                     kind.empty() ? nullptr : kind.c_str(), count),
+                    "injecting the fault");
+            cli.Say("next " + std::to_string(count) + " " + (kind.empty() ? "affected" : kind) + " command(s) answer " +
+                    Hex(value, 4) + " (" + StatusWordMeaning(static_cast<uint16_t>(value)) + ")");
+        },
+        KeyShare::direct));
 
-    sim->add_subcommand("clear-faults", "Forget the injected faults")->callback(cli.Action([&cli] {
-        Require(HXSimClearFaults(SimulatedKey(cli)), "clearing the faults");
-        cli.Say("injected faults cleared");
-    }, KeyShare::direct));
+    sim->add_subcommand("clear-faults", "Forget the injected faults")
+        ->callback(cli.Action(
+            [&cli] {
+                Require(HXSimClearFaults(SimulatedKey(cli)), "clearing the faults");
+                cli.Say("injected faults cleared");
+            },
+            KeyShare::direct));
 
     // Reset works on the address without opening the key, so that it also
     // replaces a state file the key cannot be opened from.
-    sim->add_subcommand("reset", "Back to the factory state (templates, settings, PIN)")
-        ->callback(cli.Action([&cli] {
-            const std::string address = cli.deviceAddress.empty() ? HXKeyDefaultAddress() : cli.deviceAddress;
-            if (address.rfind("sim", 0) != 0) throw UsageFailure{"'" + address + "' is not a simulated key"};
-            Require(HXSimResetKey(address.c_str()), "resetting the key");
-            cli.Say("simulated key reset to its factory state");
-        }));
+    sim->add_subcommand("reset", "Back to the factory state (templates, settings, PIN)")->callback(cli.Action([&cli] {
+        const std::string address = cli.deviceAddress.empty() ? HXKeyDefaultAddress() : cli.deviceAddress;
+        if (address.rfind("sim", 0) != 0) throw UsageFailure{"'" + address + "' is not a simulated key"};
+        Require(HXSimResetKey(address.c_str()), "resetting the key");
+        cli.Say("simulated key reset to its factory state");
+    }));
 
     AddEvaluateCommand(*sim, cli);
 
-    sim->add_subcommand("status", "Show the simulated key's state")->callback(cli.Action([&cli] {
-        const nlohmann::json status = Status(cli);
-        cli.Result()["sim"] = status;
-        cli.Say(status.dump(2));
-    }, KeyShare::direct));
+    sim->add_subcommand("status", "Show the simulated key's state")
+        ->callback(cli.Action(
+            [&cli] {
+                const nlohmann::json status = Status(cli);
+                cli.Result()["sim"] = status;
+                cli.Say(status.dump(2));
+            },
+            KeyShare::direct));
 }
 
 }  // namespace fpkey

@@ -51,9 +51,9 @@ void List(Cli &cli) {
                            {"tag", FpIndexEntryTag(entry)},
                            {"file_id", Hex(fileId, 4)},
                            {"finger", LabelOf(entry)}});
-        table << std::left << std::setw(4) << int(n) << std::setw(10) << (isEnrolled ? "yes" : "no")
-              << std::setw(5) << int(FpIndexEntryTag(entry)) << std::setw(8) << (fileId ? Hex(fileId, 4) : "-")
-              << LabelOf(entry) << '\n';
+        table << std::left << std::setw(4) << int(n) << std::setw(10) << (isEnrolled ? "yes" : "no") << std::setw(5)
+              << int(FpIndexEntryTag(entry)) << std::setw(8) << (fileId ? Hex(fileId, 4) : "-") << LabelOf(entry)
+              << '\n';
     }
     cli.Result()["capacity"] = capacity;
     cli.Result()["enrolled"] = enrolled;

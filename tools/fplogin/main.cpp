@@ -83,7 +83,8 @@ int main(int argc, char **argv) {
     app.add_option("--image", options.image,
                    "Simulated key, headless: present this scan (PGM or PNG) instead of the finger")
         ->check(CLI::ExistingFile);
-    app.add_option("--verify-mode", options.verifyMode, "Simulated key: set the verify mode first (0 PIN, 1 finger, 2 either)")
+    app.add_option("--verify-mode", options.verifyMode,
+                   "Simulated key: set the verify mode first (0 PIN, 1 finger, 2 either)")
         ->check(CLI::Range(0, 2));
     app.add_flag("--reset", options.reset, "Simulated key: back to the factory state first");
     app.add_option("--answer-timeout", options.answerTimeout, "Headless: seconds before an unanswered dialog is closed")
@@ -131,8 +132,9 @@ int main(int argc, char **argv) {
         return Fail("--reset and --verify-mode only apply to a simulated key", 2);
     }
 
-    g_demoOptions = fplogin::DemoOptions{key->handle(), simulated, headless, options.finger, options.image,
-                                         !options.pin.empty(), options.pin, options.answerTimeout};
+    g_demoOptions = fplogin::DemoOptions{
+        key->handle(),        simulated, headless, options.finger, options.image, !options.pin.empty(), options.pin,
+        options.answerTimeout};
     std::unique_ptr<QApplication> application;
     if (options.createApp != 0) {
         qAddPreRoutine(&JoinNewApplication);
@@ -143,8 +145,7 @@ int main(int argc, char **argv) {
     }
 
     std::printf("fplogin: HXLoginVerify(loginType %u, flags 0x%llX, bCreateApp %d)%s\n", options.loginType,
-                static_cast<unsigned long long>(options.flags), options.createApp,
-                headless ? ", headless" : "");
+                static_cast<unsigned long long>(options.flags), options.createApp, headless ? ", headless" : "");
     std::fflush(stdout);
     uint8_t retryTimes = 0;
     const uint64_t result = libraries.loginVerify()(key->handle(), nullptr, static_cast<uint8_t>(options.loginType),

@@ -47,12 +47,15 @@ INSTANTIATE_TEST_SUITE_P(
     Codes, CaptureStage,
     ::testing::Values(
         CaptureCase{"PoorQualityCapturesAgain", 0x80006A07, RetriedWith("Poor image quality," + kRewipe), 0, 2},
-        CaptureCase{"DirtySensorCapturesAgain", 0x80006A0A, RetriedWith("Acquisition Instrument dirty," + kRewipe), 0, 2},
-        CaptureCase{"SmallAreaCapturesAgain", 0x80006A0B, RetriedWith("Image effective area of small," + kRewipe), 0, 2},
+        CaptureCase{"DirtySensorCapturesAgain", 0x80006A0A, RetriedWith("Acquisition Instrument dirty," + kRewipe), 0,
+                    2},
+        CaptureCase{"SmallAreaCapturesAgain", 0x80006A0B, RetriedWith("Image effective area of small," + kRewipe), 0,
+                    2},
         // Nothing captured yet: the prompt stays as it is.
         CaptureCase{"FailedCaptureKeepsTheText", 0x80006A09, SuccessTexts(1), 0, 2},
         CaptureCase{"PendingCaptureKeepsTheText", 0x80006A0E, SuccessTexts(1), 0, 2},
-        CaptureCase{"SecurityStateUnsatisfiedEndsAsLocked", 0x80006982, {kPrompt, kSwipe, kSecurityFirst}, 0x80006983, 1},
+        CaptureCase{
+            "SecurityStateUnsatisfiedEndsAsLocked", 0x80006982, {kPrompt, kSwipe, kSecurityFirst}, 0x80006983, 1},
         CaptureCase{"UnknownAnswerEndsWithOtherFailure", 0x80006A80, {kPrompt, kSwipe}, 0x8000B001, 1},
         CaptureCase{"LockFailureEndsWithOtherFailure", 0x80009909, {kPrompt, kSwipe}, 0x8000B001, 1},
         // The key is gone, or its lock token is: nothing to capture again.

@@ -49,8 +49,13 @@ std::vector<DispatchCase> AllCases() {
     for (uint8_t mode = 0; mode <= 2; ++mode) {
         for (uint8_t type = 0; type <= 2; ++type) {
             for (uint64_t flags : {uint64_t{0}, kSilent}) {
-                DispatchCase c{std::string(modeNames[mode]) + typeNames[type] + (flags ? "Silent" : ""), mode, type,
-                               flags, LOGIN_E_CANCELLED, mode == 0 ? Shown::PinDialog : Shown::FingerprintDialog, {}};
+                DispatchCase c{std::string(modeNames[mode]) + typeNames[type] + (flags ? "Silent" : ""),
+                               mode,
+                               type,
+                               flags,
+                               LOGIN_E_CANCELLED,
+                               mode == 0 ? Shown::PinDialog : Shown::FingerprintDialog,
+                               {}};
                 // Nothing is ever cached: cache-only fails, cache-first prompts.
                 if (type == LOGIN_CACHE_ONLY) {
                     c.result = LOGIN_E_NO_CACHE;
@@ -90,13 +95,12 @@ TEST_P(VerifyModeFallsBackToPin, WhenTheKeyCannotTell) {
     EXPECT_EQ(script.fingerprintDialogs, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, VerifyModeFallsBackToPin,
-    ::testing::Values(ModeReadCase{"NoFingerprintApplication", 0, 0},
-                      // Only the low 16 bits of HXIsDactyl's answer count.
-                      ModeReadCase{"AnswerWithZeroLowBits", 0x10000, 0},
-                      ModeReadCase{"VerifyModeUnreadable", 1, 0x80006A80}),
-    fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Keys, VerifyModeFallsBackToPin,
+                         ::testing::Values(ModeReadCase{"NoFingerprintApplication", 0, 0},
+                                           // Only the low 16 bits of HXIsDactyl's answer count.
+                                           ModeReadCase{"AnswerWithZeroLowBits", 0x10000, 0},
+                                           ModeReadCase{"VerifyModeUnreadable", 1, 0x80006A80}),
+                         fpkey_test::ByName());
 
 TEST_F(LoginTest, FailedExternalAuthenticationEndsBeforeAskingTheKey) {
     device().SetAuthResult(0x80006A80);

@@ -53,20 +53,30 @@ INSTANTIATE_TEST_SUITE_P(
                        0, 2},
         ExtractionCase{"NoImageCapturesAgain", 0x80006A11, 1, RetriedWith("Image data not available," + kRewipe), 0, 2},
         // An unknown answer leaves the label as it is and captures again.
-        ExtractionCase{"UnknownAnswerCapturesAgain", 0x80006A80, 1,
-                       {kPrompt, kSwipe, kCaptured, kExtracting, kSwipe, kCaptured, kExtracting, kExtracted, Matched(1)},
-                       0, 2},
+        ExtractionCase{
+            "UnknownAnswerCapturesAgain",
+            0x80006A80,
+            1,
+            {kPrompt, kSwipe, kCaptured, kExtracting, kSwipe, kCaptured, kExtracting, kExtracted, Matched(1)},
+            0,
+            2},
         // A parameter error with the security state satisfied goes on to
         // identify without a new capture.
-        ExtractionCase{"ParameterErrorWithSecurityIdentifies", 0x8000B002, 1,
-                       {kPrompt, kSwipe, kCaptured, kExtracting, kParameterError, Matched(1)}, 0, 1},
-        ExtractionCase{"ParameterErrorWithoutSecurityCapturesAgain", 0x8000B002, 0, RetriedWith(kParameterError), 0,
-                       2},
+        ExtractionCase{"ParameterErrorWithSecurityIdentifies",
+                       0x8000B002,
+                       1,
+                       {kPrompt, kSwipe, kCaptured, kExtracting, kParameterError, Matched(1)},
+                       0,
+                       1},
+        ExtractionCase{"ParameterErrorWithoutSecurityCapturesAgain", 0x8000B002, 0, RetriedWith(kParameterError), 0, 2},
         // The label shows the text, then do_return empties it.
-        ExtractionCase{"SecurityStateUnsatisfiedEnds", 0x80006982, 1,
+        ExtractionCase{"SecurityStateUnsatisfiedEnds",
+                       0x80006982,
+                       1,
                        {kPrompt, kSwipe, kCaptured, kExtracting,
                         "Security status not satisfied,\nRequired to log in first,Please wait......", ""},
-                       0x80006982, 1}),
+                       0x80006982,
+                       1}),
     fpkey_test::ByName());
 
 TEST_F(LoginTest, ParameterErrorWithAFailedSecurityQueryCapturesAgain) {

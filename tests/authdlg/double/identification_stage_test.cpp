@@ -8,7 +8,8 @@ namespace {
 
 using ::testing::ElementsAreArray;
 
-const std::string kIdentifyFailed = "Login authentication fail,\nFingerprint Identification failure,\nPlease wait......";
+const std::string kIdentifyFailed =
+    "Login authentication fail,\nFingerprint Identification failure,\nPlease wait......";
 const std::string kCompareFailed = "Login authentication fail,\nFingerprint comparison failure,Please wait......";
 const std::string kCardLocked = "Card is locked.";
 
@@ -51,8 +52,10 @@ INSTANTIATE_TEST_SUITE_P(
         TerminalCase{"TooFewFeatures", 0x80006A08, "Login authentication fail,\nImage feature points too little."},
         TerminalCase{"SmallArea", 0x80006A0B, "Login authentication fail,\nImage effective area of small."},
         TerminalCase{"NoImage", 0x80006A11, "Login authentication fail,\nImage data not available."},
-        TerminalCase{"CacheNotEnabled", 0x80006A12, "Login authentication fail,\nTemplate cache feature is not enabled."},
-        TerminalCase{"CacheEmpty", 0x80006A13, "Login authentication fail,\nThere is no effective template cache data."},
+        TerminalCase{"CacheNotEnabled", 0x80006A12,
+                     "Login authentication fail,\nTemplate cache feature is not enabled."},
+        TerminalCase{"CacheEmpty", 0x80006A13,
+                     "Login authentication fail,\nThere is no effective template cache data."},
         TerminalCase{"FingerAuthenticationDisabled", 0x80006A14,
                      "Login authentication fail,\nFingerprint authentication feature is not enabled,\n"
                      "the current model for Password Authentication"},
@@ -99,14 +102,14 @@ TEST_P(RetriesUsedUp, EndWithCardLockedAndTheIdentificationCode) {
     EXPECT_EQ(dialog_->RetryTimes.load(), c.retryTimes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Counts, RetriesUsedUp,
-    ::testing::Values(RetryEndCase{"NoRetriesLeft", {FP_E_IDENTIFY_MISMATCH, 0, 0}, 0},
-                      RetryEndCase{"CountAboveFifteen", {FP_E_IDENTIFY_MISMATCH, 0, 16}, 16},
-                      // The mismatch of a single template reports no count;
-                      // before any failure the count is 0.
-                      RetryEndCase{"MismatchWithoutACount", {FP_E_VERIFY_MISMATCH, 0, 9, false}, 0}),
-    fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Counts, RetriesUsedUp,
+                         ::testing::Values(RetryEndCase{"NoRetriesLeft", {FP_E_IDENTIFY_MISMATCH, 0, 0}, 0},
+                                           RetryEndCase{"CountAboveFifteen", {FP_E_IDENTIFY_MISMATCH, 0, 16}, 16},
+                                           // The mismatch of a single template reports no count;
+                                           // before any failure the count is 0.
+                                           RetryEndCase{
+                                               "MismatchWithoutACount", {FP_E_VERIFY_MISMATCH, 0, 9, false}, 0}),
+                         fpkey_test::ByName());
 
 TEST_F(LoginTest, MismatchWithoutACountKeepsTheLastCount) {
     device().QueueCaptures({0, 0, 0});

@@ -33,7 +33,7 @@ struct EntryCase {
     QString typed;
     int result;
     uint8_t again;
-    std::string pin;  // what szPin holds afterwards
+    std::string pin;                       // what szPin holds afterwards
     std::string warning = kLengthWarning;  // the message box of a refused entry
 };
 
@@ -67,8 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Its bytes would depend on the locale.
                       EntryCase{"AccentedLetterIsRefused", QString::fromUtf8("1\u00e9"), 2, 1, "", kCharacterWarning},
                       EntryCase{"OneCharacter", "7", 2, 1, ""}, EntryCase{"Empty", "", 2, 1, ""},
-                      EntryCase{"FourChineseCharactersAreRefused", QString::fromUtf8("\u5bc6\u7801\u5bc6\u7801"), 2,
-                                1, "", kCharacterWarning},
+                      EntryCase{"FourChineseCharactersAreRefused", QString::fromUtf8("\u5bc6\u7801\u5bc6\u7801"), 2, 1,
+                                "", kCharacterWarning},
                       EntryCase{"EightChineseCharactersAreRefused",
                                 QString::fromUtf8("\u5bc6\u7801\u5bc6\u7801\u5bc6\u7801\u5bc6\u7801"), 2, 1, "",
                                 kCharacterWarning}),

@@ -70,14 +70,13 @@ TEST_P(PinRefused, EndsTheLoginWithAMessage) {
     EXPECT_EQ(script.pinDialogs, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, PinRefused,
-    ::testing::Values(RefusalCase{"Blocked", {0x80006983, 0x6983}, kLocked, 0x80006983},
-                      RefusalCase{"NoTriesLeft", {0x800063C0, 0x63C0}, kLocked, 0x80006983},
-                      RefusalCase{"OtherStatus", {0x80006A80, 0x6A80}, kCannotVerify, 0x80006A80},
-                      // No status word at all: the bridge's own code is kept.
-                      RefusalCase{"NoStatusWord", {0x8000010C, 0}, kCannotVerify, 0x8000010C}),
-    fpkey_test::ByName());
+INSTANTIATE_TEST_SUITE_P(Answers, PinRefused,
+                         ::testing::Values(RefusalCase{"Blocked", {0x80006983, 0x6983}, kLocked, 0x80006983},
+                                           RefusalCase{"NoTriesLeft", {0x800063C0, 0x63C0}, kLocked, 0x80006983},
+                                           RefusalCase{"OtherStatus", {0x80006A80, 0x6A80}, kCannotVerify, 0x80006A80},
+                                           // No status word at all: the bridge's own code is kept.
+                                           RefusalCase{"NoStatusWord", {0x8000010C, 0}, kCannotVerify, 0x8000010C}),
+                         fpkey_test::ByName());
 
 TEST_F(PinLogin, WrongLengthAsksAgainWithoutAskingTheKey) {
     DialogScript script;

@@ -39,17 +39,20 @@ constexpr uint64_t kSinglePass = LOGIN_FLAG_SINGLE_PASS;
 
 INSTANTIATE_TEST_SUITE_P(
     Results, RepeatRule,
-    ::testing::Values(
-        RepeatCase{"UndecidedPassIsRepeated", {0x80006A11}, 0, 0, 2, 0},
-        RepeatCase{"UndecidedPassWithSinglePassFlagEnds", {0x80006A11}, kSinglePass, 0x80006A11, 1, 0},
-        RepeatCase{"SilentFlagStillRepeats", {0x80006A07}, LOGIN_FLAG_SILENT, 0, 2, 0},
-        RepeatCase{"LockedKeyEnds", {0x80006983, 0, 0}, 0, 0x80006983, 1, 0},
-        RepeatCase{"MismatchWithoutRetriesEnds", {FP_E_IDENTIFY_MISMATCH, 0, 0}, 0, 0x800063C0, 1, 0},
-        // "Card is locked." with a count above 15: the count is ORed in.
-        // The count comes from the last dialog, which had no failure.
-        RepeatCase{"MismatchWithLargeCountIsRepeated", {FP_E_IDENTIFY_MISMATCH, 0, 20}, 0, 0, 2, 0},
-        RepeatCase{"MismatchWithLargeCountAndSinglePassEnds", {FP_E_IDENTIFY_MISMATCH, 0, 20}, kSinglePass,
-                   0x800063C0u | 20u, 1, 20}),
+    ::testing::Values(RepeatCase{"UndecidedPassIsRepeated", {0x80006A11}, 0, 0, 2, 0},
+                      RepeatCase{"UndecidedPassWithSinglePassFlagEnds", {0x80006A11}, kSinglePass, 0x80006A11, 1, 0},
+                      RepeatCase{"SilentFlagStillRepeats", {0x80006A07}, LOGIN_FLAG_SILENT, 0, 2, 0},
+                      RepeatCase{"LockedKeyEnds", {0x80006983, 0, 0}, 0, 0x80006983, 1, 0},
+                      RepeatCase{"MismatchWithoutRetriesEnds", {FP_E_IDENTIFY_MISMATCH, 0, 0}, 0, 0x800063C0, 1, 0},
+                      // "Card is locked." with a count above 15: the count is ORed in.
+                      // The count comes from the last dialog, which had no failure.
+                      RepeatCase{"MismatchWithLargeCountIsRepeated", {FP_E_IDENTIFY_MISMATCH, 0, 20}, 0, 0, 2, 0},
+                      RepeatCase{"MismatchWithLargeCountAndSinglePassEnds",
+                                 {FP_E_IDENTIFY_MISMATCH, 0, 20},
+                                 kSinglePass,
+                                 0x800063C0u | 20u,
+                                 1,
+                                 20}),
     fpkey_test::ByName());
 
 TEST_F(LoginTest, CaptureRefusedForSecurityEndsAsLockedWithoutRepeat) {

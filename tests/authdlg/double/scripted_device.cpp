@@ -243,38 +243,21 @@ using authdlg_test::ScriptedDevice;
 
 extern "C" {
 
-uint64_t HXSCardAuthBio(DeviceContext *) {
-    return ScriptedDevice::Get().AuthBio();
-}
+uint64_t HXSCardAuthBio(DeviceContext *) { return ScriptedDevice::Get().AuthBio(); }
 int HXIsDactyl(DeviceContext *) { return ScriptedDevice::Get().IsDactyl(); }
-uint64_t HXDactylGetVerifyMode(DeviceContext *, uint8_t *mode) {
-    return ScriptedDevice::Get().GetVerifyMode(mode);
-}
-uint64_t HXSCardVerifyUserPinBio(DeviceContext *, const uint8_t *pin,
-                                                                        uint8_t length, uint16_t *statusWord) {
+uint64_t HXDactylGetVerifyMode(DeviceContext *, uint8_t *mode) { return ScriptedDevice::Get().GetVerifyMode(mode); }
+uint64_t HXSCardVerifyUserPinBio(DeviceContext *, const uint8_t *pin, uint8_t length, uint16_t *statusWord) {
     return ScriptedDevice::Get().VerifyPin("bio", pin, length, statusWord);
 }
-uint64_t HXSCardVerifyUserPin(DeviceContext *, const uint8_t *pin,
-                                                                     uint8_t length, uint16_t *statusWord) {
+uint64_t HXSCardVerifyUserPin(DeviceContext *, const uint8_t *pin, uint8_t length, uint16_t *statusWord) {
     return ScriptedDevice::Get().VerifyPin("pkcs", pin, length, statusWord);
 }
-uint64_t HXDactylGetMaxTmpltNum(DeviceContext *, uint8_t *count) {
-    return ScriptedDevice::Get().GetMaxTmpltNum(count);
-}
-uint64_t HXDactylReadIndexFile(DeviceContext *, uint8_t *index) {
-    return ScriptedDevice::Get().ReadIndexFile(index);
-}
-uint64_t HXDactylGetSecState(DeviceContext *, uint8_t *level) {
-    return ScriptedDevice::Get().GetSecState(level);
-}
-uint64_t HXDactylCaptureImage(DeviceContext *) {
-    return ScriptedDevice::Get().CaptureImage();
-}
-uint64_t HXDactylFeatureExtract(DeviceContext *, uint8_t slot) {
-    return ScriptedDevice::Get().FeatureExtract(slot);
-}
-uint64_t HXDactylFeatureIdentify(DeviceContext *, uint8_t mode,
-                                                                        uint8_t *matchNumber, uint8_t *retries) {
+uint64_t HXDactylGetMaxTmpltNum(DeviceContext *, uint8_t *count) { return ScriptedDevice::Get().GetMaxTmpltNum(count); }
+uint64_t HXDactylReadIndexFile(DeviceContext *, uint8_t *index) { return ScriptedDevice::Get().ReadIndexFile(index); }
+uint64_t HXDactylGetSecState(DeviceContext *, uint8_t *level) { return ScriptedDevice::Get().GetSecState(level); }
+uint64_t HXDactylCaptureImage(DeviceContext *) { return ScriptedDevice::Get().CaptureImage(); }
+uint64_t HXDactylFeatureExtract(DeviceContext *, uint8_t slot) { return ScriptedDevice::Get().FeatureExtract(slot); }
+uint64_t HXDactylFeatureIdentify(DeviceContext *, uint8_t mode, uint8_t *matchNumber, uint8_t *retries) {
     return ScriptedDevice::Get().FeatureIdentify(mode, matchNumber, retries);
 }
 

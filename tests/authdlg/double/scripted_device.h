@@ -47,8 +47,8 @@ public:
     // The first byte of template `number`'s index record.
     void SetIndexMarker(uint8_t number, uint8_t marker);
     void SetSecurityState(uint64_t result, uint8_t level);
-    void QueueCaptures(std::vector<uint64_t> codes);     // then 0x80006A0E for ever
-    void QueueExtractions(std::vector<uint64_t> codes);  // then 0
+    void QueueCaptures(std::vector<uint64_t> codes);                 // then 0x80006A0E for ever
+    void QueueExtractions(std::vector<uint64_t> codes);              // then 0
     void QueueIdentifications(std::vector<Identification> answers);  // then a match with template 1
     void QueuePinAnswers(std::vector<PinAnswerOfKey> answers);       // both PIN entries; then 0
     // The next capture blocks until ReleaseCapture, or for `milliseconds`

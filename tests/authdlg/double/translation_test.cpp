@@ -35,7 +35,8 @@ TEST_F(Translated, GermanUserSeesGermanMessagesAndForms) {
     EXPECT_EQ(cancel, "Abbrechen");
     ASSERT_FALSE(script.texts.empty());
     EXPECT_EQ(script.texts.front(), "Bitte legen Sie zur Authentifizierung einen Finger auf!");
-    EXPECT_EQ(script.texts.back(), "Anmeldung erfolgreich,\nDer Fingerabdruck passt zu Nr. 1 der Fingerabdruckvorlagen");
+    EXPECT_EQ(script.texts.back(),
+              "Anmeldung erfolgreich,\nDer Fingerabdruck passt zu Nr. 1 der Fingerabdruckvorlagen");
 }
 
 TEST_F(Translated, ChineseUserSeesChineseLengthWarning) {

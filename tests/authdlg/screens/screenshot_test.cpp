@@ -72,9 +72,7 @@ int DistinctColours(const QImage &image) {
 
 class Screenshot : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under an X server (xvfb-run)";
-    }
+    void SetUp() override { ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run under an X server (xvfb-run)"; }
 };
 
 TEST_F(Screenshot, FingerprintDialogShowsPictureTextAndButtons) {

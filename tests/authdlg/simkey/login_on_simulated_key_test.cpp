@@ -192,14 +192,28 @@ TEST_P(KeyAnsweringACapture, ShowsItsTextAndEndsOrCapturesAgain) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, KeyAnsweringACapture,
-    ::testing::Values(
-        CaptureAnswerCase{"NotLoggedInEndsAsLocked", 0x6982, "capture", 1, LOGIN_E_LOCKED,
-                          "Security status not satisfied,\nRequired to log in first......", {}},
-        CaptureAnswerCase{"DirtySensorSaysSoAndCapturesAgain", 0x6A0A, "capture", 1, 0,
-                          "Acquisition Instrument dirty,\nPlease re-Waterloo wiping fingerprints......", {}},
-        // The key is gone: the pass ends, and the next one cannot authenticate.
-        CaptureAnswerCase{"PulledKeyEndsThePass", 0xFFFF, "any", 1000, LOGIN_E_AUTH_FAILED, Str(kSwipe),
-                          {"Fingerprint Authenticate|Key can not be an external authentication"}}),
+    ::testing::Values(CaptureAnswerCase{"NotLoggedInEndsAsLocked",
+                                        0x6982,
+                                        "capture",
+                                        1,
+                                        LOGIN_E_LOCKED,
+                                        "Security status not satisfied,\nRequired to log in first......",
+                                        {}},
+                      CaptureAnswerCase{"DirtySensorSaysSoAndCapturesAgain",
+                                        0x6A0A,
+                                        "capture",
+                                        1,
+                                        0,
+                                        "Acquisition Instrument dirty,\nPlease re-Waterloo wiping fingerprints......",
+                                        {}},
+                      // The key is gone: the pass ends, and the next one cannot authenticate.
+                      CaptureAnswerCase{"PulledKeyEndsThePass",
+                                        0xFFFF,
+                                        "any",
+                                        1000,
+                                        LOGIN_E_AUTH_FAILED,
+                                        Str(kSwipe),
+                                        {"Fingerprint Authenticate|Key can not be an external authentication"}}),
     fpkey_test::ByName());
 
 TEST_F(SimulatedKeyLogin, WrongAuthenticationKeyFailsBeforeAnyDialog) {

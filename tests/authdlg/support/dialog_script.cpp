@@ -15,26 +15,16 @@ std::string Str(const QString &text) { return text.toStdString(); }
 
 void Perform(QDialog *dialog, Act act) {
     switch (act) {
-    case Act::EnterPin:
-        authdlg_watch::ClickButton(dialog, "okbutton");
-        break;
-    case Act::Cancel:
-        authdlg_watch::ClickButton(dialog, "cancelbutton");
-        break;
-    case Act::PinButton:
-        authdlg_watch::ClickButton(dialog, "pinmodebutton");
-        break;
-    case Act::Escape: {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(dialog, &press);
-        break;
-    }
-    case Act::Close:
-        dialog->close();
-        break;
-    case Act::Disable:
-        dialog->setEnabled(false);
-        break;
+        case Act::EnterPin: authdlg_watch::ClickButton(dialog, "okbutton"); break;
+        case Act::Cancel: authdlg_watch::ClickButton(dialog, "cancelbutton"); break;
+        case Act::PinButton: authdlg_watch::ClickButton(dialog, "pinmodebutton"); break;
+        case Act::Escape: {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(dialog, &press);
+            break;
+        }
+        case Act::Close: dialog->close(); break;
+        case Act::Disable: dialog->setEnabled(false); break;
     }
 }
 

@@ -19,16 +19,17 @@ TEST(LibraryFile, PlainExportsAreExactlyTheLoginInterface) {
     // C++ names start with _Z; the plain ones are the C interface and data.
     const std::set<std::string> plain =
         Lines(RunCommand("nm -D --defined-only --format=posix '" + kLibrary + "' | cut -d' ' -f1 | grep -v '^_Z'"));
-    const std::set<std::string> expected = {
-        "HXLoginVerify",  "VerifyUserPin",   "VerifyCacheFinger", "VerifyCachePin",
-        "g_CancelPressed", "Enable_Fingerprint_Mode", "g_rgSCardT0Pci", "g_rgSCardT1Pci",
-        "qInitResources_authdlg", "qCleanupResources_authdlg"};
+    const std::set<std::string> expected = {"HXLoginVerify",          "VerifyUserPin",
+                                            "VerifyCacheFinger",      "VerifyCachePin",
+                                            "g_CancelPressed",        "Enable_Fingerprint_Mode",
+                                            "g_rgSCardT0Pci",         "g_rgSCardT1Pci",
+                                            "qInitResources_authdlg", "qCleanupResources_authdlg"};
     EXPECT_EQ(plain, expected);
 }
 
 TEST(LibraryFile, CppExportsBelongToTheThreeClasses) {
-    const std::set<std::string> names = Lines(RunCommand(
-        "nm -D --defined-only --format=posix '" + kLibrary + "' | cut -d' ' -f1 | grep '^_Z' | c++filt"));
+    const std::set<std::string> names = Lines(
+        RunCommand("nm -D --defined-only --format=posix '" + kLibrary + "' | cut -d' ' -f1 | grep '^_Z' | c++filt"));
     ASSERT_FALSE(names.empty());
     bool constructorOfEach[3] = {};
     for (const std::string &name : names) {

@@ -9,9 +9,12 @@
 namespace {
 
 const char *const kDeviceFunctions[] = {
-    "HXSCardAuthBio",        "HXIsDactyl",           "HXDactylGetVerifyMode", "HXSCardVerifyUserPinBio",
-    "HXDactylGetMaxTmpltNum", "HXDactylReadIndexFile", "HXSCardVerifyUserPin",  "HXDactylGetSecState",
-    "HXDactylCaptureImage",  "HXDactylFeatureExtract", "HXDactylFeatureIdentify",
+    "HXSCardAuthBio",          "HXIsDactyl",
+    "HXDactylGetVerifyMode",   "HXSCardVerifyUserPinBio",
+    "HXDactylGetMaxTmpltNum",  "HXDactylReadIndexFile",
+    "HXSCardVerifyUserPin",    "HXDactylGetSecState",
+    "HXDactylCaptureImage",    "HXDactylFeatureExtract",
+    "HXDactylFeatureIdentify",
 };
 
 TEST(MissingDeviceFunctions, LoginIsRefusedWithEveryMissingNameOnStandardError) {

@@ -37,7 +37,9 @@ TEST_P(EmbeddedPicture, IsAnRgbPngOfItsSize) {
 INSTANTIATE_TEST_SUITE_P(Files, EmbeddedPicture,
                          ::testing::Values(Picture{":/fingerprint.png", QSize(108, 126)},
                                            Picture{":/pinmode.png", QSize(64, 64)}),
-                         [](const auto &param) { return std::string(param.param.size.width() == 108 ? "Fingerprint" : "PinMode"); });
+                         [](const auto &param) {
+                             return std::string(param.param.size.width() == 108 ? "Fingerprint" : "PinMode");
+                         });
 
 TEST(Resources, RegistrationCanBeUndoneAndRedone) {
     EXPECT_EQ(qCleanupResources_authdlg(), 1);

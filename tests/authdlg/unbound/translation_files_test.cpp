@@ -48,7 +48,10 @@ Catalogue Extracted() {
     QProcess lupdate;
     const QDir sources(AUTHDLG_SOURCE_DIR);
     QStringList arguments = sources.entryList({"*.cpp", "*.ui"}, QDir::Files);
-    arguments << "-locations" << "none" << "-silent" << "-ts" << ts;
+    arguments << "-locations"
+              << "none"
+              << "-silent"
+              << "-ts" << ts;
     lupdate.setWorkingDirectory(sources.path());
     lupdate.start(AUTHDLG_LUPDATE, arguments);
     lupdate.waitForFinished(60000);

@@ -8,7 +8,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh build test gui fuzz pcsc
+scripts/install-deps.sh build test gui fuzz pcsc format
+scripts/check-format.sh
 # The PC/SC stage runs in both ctest runs: each test labelled pcsc starts a
 # private pcscd (scripts/pcsc-daemon.sh) and stops it by its process id.
 # Here a test that cannot start one fails instead of skipping.

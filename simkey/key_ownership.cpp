@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "simkey/file_descriptor.h"
 #include "simkey/state_store.h"
 
 namespace simkey {
@@ -58,23 +59,6 @@ HoldTable &holdTable() {
     }();
     return *table;
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    int get() const { return descriptor_; }
-    int release() { return std::exchange(descriptor_, -1); }
-
-private:
-    int descriptor_;
-};
 
 std::string seconds(std::chrono::milliseconds wait) {
     const auto tenths = wait.count() / 100;

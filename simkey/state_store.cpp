@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "simkey/file_descriptor.h"
 #include "simkey/card_crypto.h"
 #include "simkey/lock_file.h"
 #include "simkey/state_json.h"
@@ -51,23 +52,6 @@ std::string withoutExceptionTag(std::string_view message) {
     }
     return std::string(message);
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    int get() const { return descriptor_; }
-    int release() { return std::exchange(descriptor_, -1); }
-
-private:
-    int descriptor_;
-};
 
 bool writeAll(int descriptor, const std::string &text) {
     size_t done = 0;

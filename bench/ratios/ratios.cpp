@@ -1,6 +1,7 @@
 // Reads Google Benchmark's JSON output and prints, for every benchmark named
 // NAME/fpkey/ARGS that has a NAME/opencv/ARGS beside it, the two times and
-// their ratio (fpkey / OpenCV: below 1 means fpkey is faster).
+// their ratio (fpkey / OpenCV: below 1 means fpkey is faster). Times are
+// printed in microseconds whatever unit each benchmark reported in.
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -27,6 +28,14 @@ bool Split(const std::string &name, std::string *routine, std::string *side, std
     return true;
 }
 
+// Microseconds per reported unit; benchmarks choose their own units.
+double MicrosecondsPer(const std::string &unit) {
+    if (unit == "ns") return 1e-3;
+    if (unit == "ms") return 1e3;
+    if (unit == "s") return 1e6;
+    return 1.0;  // "us"
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -51,18 +60,21 @@ int main(int argc, char **argv) {
         std::string name = run.value("run_name", run.value("name", ""));
         std::string routine, side, args;
         if (!Split(name, &routine, &side, &args)) continue;
-        const double time = run.value("cpu_time", 0.0);
+        const double time = run.value("cpu_time", 0.0) * MicrosecondsPer(run.value("time_unit", "ns"));
         Times &times = pairs[{routine, args}];
         if (side == "fpkey") times.fpkey = time;
         if (side == "opencv") times.opencv = time;
     }
-    const std::string unit = results["benchmarks"].empty() ? "ns" : results["benchmarks"][0].value("time_unit", "ns");
-    std::printf("%-32s %-8s %14s %14s %7s\n", "routine", "size", ("fpkey " + unit).c_str(), ("OpenCV " + unit).c_str(),
-                "ratio");
+    std::printf("%-32s %-8s %14s %14s %7s\n", "routine", "size", "fpkey us", "OpenCV us", "ratio");
+    int compared = 0;
+    int slower = 0;
     for (const auto &[key, times] : pairs) {
         if (times.fpkey <= 0 || times.opencv <= 0) continue;
-        std::printf("%-32s %-8s %14.1f %14.1f %7.2f\n", key.first.c_str(), key.second.c_str(), times.fpkey,
+        ++compared;
+        slower += times.fpkey > times.opencv ? 1 : 0;
+        std::printf("%-32s %-8s %14.2f %14.2f %7.2f\n", key.first.c_str(), key.second.c_str(), times.fpkey,
                     times.opencv, times.fpkey / times.opencv);
     }
+    std::printf("%d of %d pairs above 1.0\n", slower, compared);
     return 0;
 }

@@ -56,6 +56,14 @@ inline V load_vector(const T *p) {
     return v;
 }
 
+// The form for kernels that are also built for AVX2: a 32-byte vector is
+// never returned by value from a function built without AVX, whose calling
+// convention for it differs.
+template <typename V, typename T>
+[[gnu::always_inline]] inline void load_into(V &v, const T *p) {
+    memcpy(&v, p, sizeof v);
+}
+
 template <typename V, typename T>
 inline void store_vector(T *p, const V &v) {
     memcpy(p, &v, sizeof v);

@@ -6,6 +6,7 @@
 // a ring of three rows keeps what the next row still needs of the original.
 #include "fpdevice/imaging_localsums.h"
 #include "imaging/local_sums_impl.h"
+#include "imaging/simd_dispatch.h"
 
 #include <cstddef>
 #include <cstdlib>
@@ -13,9 +14,14 @@
 
 namespace {
 
-using fpdevice::imaging::load_vector;
-using fpdevice::imaging::store_vector;
-using fpdevice::imaging::U8x16;
+namespace img = fpdevice::imaging;
+using img::load_into;
+using img::store_vector;
+
+// Row kernels are written once over a vector type V of byte lanes and
+// instantiated for 16 lanes (SSE2) and, in functions compiled for AVX2, 32
+// lanes. The plain loops after each vector loop are the scalar path as well
+// as the end of every row.
 
 // Dilation sources of one mask row: the row as it was, with the border
 // columns cleared (they are never centres), padded by one zero on each side.
@@ -29,13 +35,19 @@ void load_dilation_centres(uint8_t *padded, const uint8_t *row, size_t w, bool i
 
 // Erosion test of one mask row: entry x is 1 when the samples x - 1, x and
 // x + 1 of the original row are all foreground (interior columns only).
-void load_erosion_triples(uint8_t *triples, const uint8_t *row, size_t w) {
+template <typename V>
+[[gnu::always_inline]] inline void ErosionTriplesLanes(uint8_t *triples, const uint8_t *row, size_t w) {
     memset(triples, 0, w);
     size_t x = 1;
-    for (; x + 17 <= w; x += 16) {
-        const U8x16 all = (U8x16)(load_vector<U8x16>(row + x - 1) != 0) & (U8x16)(load_vector<U8x16>(row + x) != 0) &
-                          (U8x16)(load_vector<U8x16>(row + x + 1) != 0);
-        store_vector(triples + x, all & 1);
+    if constexpr (sizeof(V) > 1) {
+        for (; x + sizeof(V) + 1 <= w; x += sizeof(V)) {
+            V left, centre, right;
+            load_into(left, row + x - 1);
+            load_into(centre, row + x);
+            load_into(right, row + x + 1);
+            const V all = (V)(left != 0) & (V)(centre != 0) & (V)(right != 0);
+            store_vector(triples + x, all & 1);
+        }
     }
     for (; x + 1 < w; ++x) {
         triples[x] = static_cast<uint8_t>((row[x - 1] != 0) & (row[x] != 0) & (row[x + 1] != 0));
@@ -44,17 +56,27 @@ void load_erosion_triples(uint8_t *triples, const uint8_t *row, size_t w) {
 
 // Dilation of one row from the centres of the rows above, at and below it:
 // any neighbouring centre sets the sample to 255.
-void dilate_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const uint8_t *below, size_t w) {
+template <typename V>
+[[gnu::always_inline]] inline void DilateRowLanes(uint8_t *row, const uint8_t *above, const uint8_t *same,
+                                                  const uint8_t *below, size_t w) {
     // Padded index x + 1 is column x; the sample's own entry is left out, so
     // a lone centre keeps its value.
     size_t x = 0;
-    for (; x + 16 <= w; x += 16) {
-        const U8x16 any = load_vector<U8x16>(above + x) | load_vector<U8x16>(above + x + 1) |
-                          load_vector<U8x16>(above + x + 2) | load_vector<U8x16>(same + x) |
-                          load_vector<U8x16>(same + x + 2) | load_vector<U8x16>(below + x) |
-                          load_vector<U8x16>(below + x + 1) | load_vector<U8x16>(below + x + 2);
-        const U8x16 none = (U8x16)(any == 0);
-        store_vector(row + x, load_vector<U8x16>(row + x) | ~none);
+    if constexpr (sizeof(V) > 1) {
+        for (; x + sizeof(V) <= w; x += sizeof(V)) {
+            V a0, a1, a2, s0, s2, b0, b1, b2, sample;
+            load_into(a0, above + x);
+            load_into(a1, above + x + 1);
+            load_into(a2, above + x + 2);
+            load_into(s0, same + x);
+            load_into(s2, same + x + 2);
+            load_into(b0, below + x);
+            load_into(b1, below + x + 1);
+            load_into(b2, below + x + 2);
+            load_into(sample, row + x);
+            const V none = (V)((a0 | a1 | a2 | s0 | s2 | b0 | b1 | b2) == 0);
+            store_vector(row + x, sample | ~none);
+        }
     }
     for (; x < w; ++x) {
         const int any =
@@ -65,17 +87,57 @@ void dilate_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const u
 
 // Erosion of the interior of one row: a sample whose 3 x 3 neighbourhood is
 // not all foreground is cleared.
-void erode_row(uint8_t *row, const uint8_t *above, const uint8_t *same, const uint8_t *below, size_t w) {
+template <typename V>
+[[gnu::always_inline]] inline void ErodeRowLanes(uint8_t *row, const uint8_t *above, const uint8_t *same,
+                                                 const uint8_t *below, size_t w) {
     size_t x = 1;
-    for (; x + 17 <= w; x += 16) {
-        const U8x16 whole =
-            load_vector<U8x16>(above + x) & load_vector<U8x16>(same + x) & load_vector<U8x16>(below + x);
-        store_vector(row + x, load_vector<U8x16>(row + x) & (U8x16)(whole != 0));
+    if constexpr (sizeof(V) > 1) {
+        for (; x + sizeof(V) + 1 <= w; x += sizeof(V)) {
+            V a, m, b, sample;
+            load_into(a, above + x);
+            load_into(m, same + x);
+            load_into(b, below + x);
+            load_into(sample, row + x);
+            store_vector(row + x, sample & (V)((a & m & b) != 0));
+        }
     }
     for (; x + 1 < w; ++x) {
         const bool whole = (above[x] & same[x] & below[x]) != 0;
         row[x] = whole ? row[x] : 0;
     }
+}
+
+using U8x32 = img::LaneVector<uint8_t, 32>::type;
+
+// One set of row kernels per path.
+struct RowKernels {
+    void (*triples)(uint8_t *, const uint8_t *, size_t);
+    void (*dilate)(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, size_t);
+    void (*erode)(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, size_t);
+};
+
+template <typename V>
+constexpr RowKernels kPortableKernels = {ErosionTriplesLanes<V>, DilateRowLanes<V>, ErodeRowLanes<V>};
+
+[[gnu::target("avx2")]] void ErosionTriplesAvx2(uint8_t *triples, const uint8_t *row, size_t w) {
+    ErosionTriplesLanes<U8x32>(triples, row, w);
+}
+[[gnu::target("avx2")]] void DilateRowAvx2(uint8_t *row, const uint8_t *above, const uint8_t *same,
+                                           const uint8_t *below, size_t w) {
+    DilateRowLanes<U8x32>(row, above, same, below, w);
+}
+[[gnu::target("avx2")]] void ErodeRowAvx2(uint8_t *row, const uint8_t *above, const uint8_t *same, const uint8_t *below,
+                                          size_t w) {
+    ErodeRowLanes<U8x32>(row, above, same, below, w);
+}
+
+RowKernels ChosenKernels() {
+    switch (img::ChosenSimdPath()) {
+        case img::SimdPath::kScalar: return kPortableKernels<uint8_t>;
+        case img::SimdPath::kSse2: return kPortableKernels<img::U8x16>;
+        case img::SimdPath::kAvx2: break;
+    }
+    return {ErosionTriplesAvx2, DilateRowAvx2, ErodeRowAvx2};
 }
 
 }  // namespace
@@ -100,6 +162,7 @@ FPDEVICE_API int32_t BDilate(uint8_t *mask, uint16_t height, uint16_t width) {
     }
     uint8_t *none = ring + 3 * stride;
     memset(none, 0, stride);
+    const RowKernels kernels = ChosenKernels();
     auto centres = [&](size_t y) { return ring + (y % 3) * stride; };
     load_dilation_centres(centres(0), mask, w, false);
     for (size_t y = 0; y < h; ++y) {
@@ -111,7 +174,7 @@ FPDEVICE_API int32_t BDilate(uint8_t *mask, uint16_t height, uint16_t width) {
         const uint8_t *above = y > 0 ? centres(y - 1) : none;
         const uint8_t *same = centres(y);
         const uint8_t *below = y + 1 < h ? centres(y + 1) : none;
-        dilate_row(mask + y * w, above, same, below, w);
+        kernels.dilate(mask + y * w, above, same, below, w);
     }
     free(ring);
     return 0;
@@ -130,15 +193,16 @@ FPDEVICE_API int32_t BErode(uint8_t *mask, uint16_t height, uint16_t width) {
     if (ring == nullptr) {
         return 1;
     }
+    const RowKernels kernels = ChosenKernels();
     auto triples = [&](size_t y) { return ring + (y % 3) * w; };
-    load_erosion_triples(triples(0), mask, w);
-    load_erosion_triples(triples(1), mask + w, w);
+    kernels.triples(triples(0), mask, w);
+    kernels.triples(triples(1), mask + w, w);
     for (size_t y = 1; y + 1 < h; ++y) {
-        load_erosion_triples(triples(y + 1), mask + (y + 1) * w, w);
+        kernels.triples(triples(y + 1), mask + (y + 1) * w, w);
         const uint8_t *above = triples(y - 1);
         const uint8_t *same = triples(y);
         const uint8_t *below = triples(y + 1);
-        erode_row(mask + y * w, above, same, below, w);
+        kernels.erode(mask + y * w, above, same, below, w);
     }
     free(ring);
     return 0;

@@ -107,7 +107,7 @@ TEST(Morphology3x3Random, MatchesTheCentreByCentreForm) {
     std::mt19937 rng(43);
     std::uniform_int_distribution<int> value(1, 255);
     for (int h : {1, 2, 3, 7, 40}) {
-        for (int w : {1, 3, 4, 33}) {
+        for (int w : {1, 3, 4, 33, 70}) {
             for (double density : {0.1, 0.5, 0.9}) {
                 SCOPED_TRACE(std::to_string(h) + "x" + std::to_string(w) + " density " + std::to_string(density));
                 std::bernoulli_distribution on(density);

@@ -7,6 +7,7 @@
 #include <complex>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -149,6 +150,70 @@ TEST_P(FftSizes, InverseOfForwardIsTheReversedInput) {
 
 INSTANTIATE_TEST_SUITE_P(PowersOfTwo, FftSizes,
                          ::testing::Values(2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192));
+
+// The transform as first written: factors computed for every twiddle angle
+// on each call, butterflies one at a time, the bit-reversal permutation at
+// the end. Every size must give these bits.
+void transform_one_at_a_time(Signal &re, Signal &im) {
+    const auto n = static_cast<uint32_t>(re.size());
+    auto step = static_cast<float>(6.283185307179586 / static_cast<double>(static_cast<float>(n)));
+    for (uint32_t span = n; span >= 2; span >>= 1) {
+        float angle = 0.0f;
+        for (uint32_t j = 0; j < span / 2; ++j) {
+            const auto c = static_cast<float>(std::cos(static_cast<double>(angle)));
+            const auto s = static_cast<float>(std::sin(static_cast<double>(angle)));
+            angle = angle + step;
+            for (uint32_t a = j; a < n; a += span) {
+                const uint32_t b = a + span / 2;
+                const float tr = re[a] - re[b];
+                const float ti = im[a] - im[b];
+                re[a] = re[a] + re[b];
+                im[a] = im[a] + im[b];
+                const float pr = c * tr;
+                const float qr = s * ti;
+                const float pi = c * ti;
+                const float qi = s * tr;
+                re[b] = pr + qr;
+                im[b] = pi - qi;
+            }
+        }
+        step = step * 2.0f;
+    }
+    for (uint32_t i = 0, bits = static_cast<uint32_t>(std::log2(n)); i < n; ++i) {
+        uint32_t r = 0;
+        for (uint32_t b = 0; b < bits; ++b) {
+            r = (r << 1) | ((i >> b) & 1u);
+        }
+        if (i < r) {
+            std::swap(re[i], re[r]);
+            std::swap(im[i], im[r]);
+        }
+    }
+}
+
+TEST_P(FftSizes, GiveTheBitsOfTheTransformComputedOneButterflyAtATime) {
+    const auto n = static_cast<size_t>(GetParam());
+    std::mt19937 random(static_cast<unsigned>(n) + 2);
+    const Signal re = random_signal(random, n);
+    const Signal im = random_signal(random, n);
+    Signal expectedRe = re, expectedIm = im;
+    transform_one_at_a_time(expectedRe, expectedIm);
+
+    Signal inverseRe = re, inverseIm = im;
+    IFFT(inverseRe.data(), inverseIm.data(), static_cast<int32_t>(n));
+    EXPECT_EQ(inverseRe, expectedRe);
+    EXPECT_EQ(inverseIm, expectedIm);
+
+    // FFT is the same transform with each result divided by n.
+    for (size_t k = 0; k < n; ++k) {
+        expectedRe[k] = expectedRe[k] / static_cast<float>(n);
+        expectedIm[k] = expectedIm[k] / static_cast<float>(n);
+    }
+    Signal forwardRe = re, forwardIm = im;
+    FFT(forwardRe.data(), forwardIm.data(), static_cast<int16_t>(n));
+    EXPECT_EQ(forwardRe, expectedRe);
+    EXPECT_EQ(forwardIm, expectedIm);
+}
 
 TEST(Fft, UnsupportedSizesLeaveTheSignalUnchanged) {
     std::mt19937 random(5);

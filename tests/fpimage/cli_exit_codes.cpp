@@ -75,6 +75,8 @@ const CliCase kCliCases[] = {
     {"MaxPixelsBelowTheImage", {"analyze", "--max-pixels", "9215", "GOOD"}, 1},
     {"MaxPixelsAtTheImage", {"analyze", "--max-pixels", "9216", "GOOD"}, 0},
     {"MaxPixelsZero", {"analyze", "--max-pixels", "0", "GOOD"}, 2},
+    {"BadAmongGoodOnThreeWorkers", {"analyze", "-j", "3", "GOOD", "BAD", "GOOD", "GOOD"}, 1},
+    {"NoWorkers", {"analyze", "-j", "0", "GOOD"}, 2},
 };
 
 INSTANTIATE_TEST_SUITE_P(Runs, ExitStatus, ::testing::ValuesIn(kCliCases),
@@ -105,6 +107,24 @@ TEST(JsonReport, HasEveryKeyAndReportsTheBadImage) {
     EXPECT_EQ(second["ok"], false);
     EXPECT_EQ(second["path"], bad);
     EXPECT_FALSE(second["error"].get<std::string>().empty());
+}
+
+TEST(JsonReport, SeveralWorkersReportTheImagesInTheOrderGiven) {
+    const TempDir dir;
+    std::vector<std::string> arguments = {"analyze", "--json", "-j", "3"};
+    std::vector<std::string> paths;
+    for (int i = 0; i < 7; ++i) {
+        paths.push_back(i == 3 ? dir.Write("bad.png", "not an image") : Finger(dir, std::to_string(i) + ".png"));
+        arguments.push_back(paths.back());
+    }
+    const Outcome run = Fpimage(arguments);
+    EXPECT_EQ(run.status, 1);
+    const nlohmann::json report = nlohmann::json::parse(run.out);
+    ASSERT_EQ(report["images"].size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(report["images"][i]["path"], paths[i]);
+        EXPECT_EQ(report["images"][i]["ok"], i != 3) << i;
+    }
 }
 
 TEST(TextReport, SeveralImagesGiveATableRowEach) {

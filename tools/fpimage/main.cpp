@@ -1,12 +1,17 @@
 // fpimage: what the image library sees in fingerprint images.
 #include <CLI/CLI.hpp>
+#include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <set>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "image_run.h"
@@ -15,11 +20,20 @@
 
 namespace {
 
+// One image at a time per processor core this process may run on.
+int DefaultJobs() {
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0 && CPU_COUNT(&cores) > 0) return CPU_COUNT(&cores);
+    const unsigned online = std::thread::hardware_concurrency();
+    return online > 0 ? static_cast<int>(online) : 1;
+}
+
 struct AnalyzeOptions {
     std::vector<std::string> images;
     std::string outDir;
     bool json = false;
     uint64_t maxPixels = fpkey::kDefaultMaxPixels;
+    int jobs = DefaultJobs();
 };
 
 // Picture names from the file's stem, made unique within one run (two
@@ -47,22 +61,33 @@ int RunAnalyze(const AnalyzeOptions &options) {
     const int total = static_cast<int>(options.images.size());
     // A single image needs no progress report; its errors still go to stderr.
     fpkey::Progress progress(stderr, isatty(STDERR_FILENO) != 0, total);
-    std::vector<fpkey::ImageOutcome> outcomes;
-    std::set<std::string> stems;
-    bool failed = false;
-    for (int i = 0; i < total; ++i) {
-        const std::string &path = options.images[static_cast<size_t>(i)];
-        if (total > 1) progress.Starting(i, path);
-        outcomes.push_back(fpkey::AnalyzeFile(path, options.outDir, UniqueStem(path, &stems), options.maxPixels));
-        const fpkey::ImageOutcome &outcome = outcomes.back();
-        failed = failed || !outcome.summary;
-        if (total > 1) {
-            progress.Finished(i + 1, path, outcome.summary ? std::string() : outcome.error);
-        } else if (!outcome.summary && !options.json) {
-            std::cerr << "fpimage: " << path << ": " << outcome.error << '\n';
-        }
+    std::set<std::string> used;
+    std::vector<std::string> stems;
+    for (const std::string &path : options.images) stems.push_back(UniqueStem(path, &used));
+    int done = 0;
+    fpkey::BatchEvents events;
+    if (total > 1) {
+        events.started = [&](size_t index) { progress.Starting(done, options.images[index]); };
     }
-    if (total > 1) progress.End();
+    events.finished = [&](size_t index, const fpkey::ImageOutcome &outcome) {
+        ++done;
+        if (total > 1) {
+            progress.Finished(done, options.images[index], outcome.summary ? std::string() : outcome.error);
+        } else if (!outcome.summary && !options.json) {
+            std::cerr << "fpimage: " << options.images[index] << ": " << outcome.error << '\n';
+        }
+    };
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<fpkey::ImageOutcome> outcomes =
+        fpkey::AnalyzeFiles(options.images, stems, options.outDir, options.maxPixels, options.jobs, events);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    bool failed = false;
+    for (const fpkey::ImageOutcome &outcome : outcomes) failed = failed || !outcome.summary;
+    if (total > 1) {
+        progress.End();
+        std::fprintf(stderr, "fpimage: %d images in %.2f s, %.1f images per second (%d at a time)\n", total,
+                     elapsed.count(), total / std::max(elapsed.count(), 1e-9), std::min(options.jobs, total));
+    }
     if (options.json) {
         std::cout << fpkey::RunJson(outcomes).dump(2) << '\n';
     } else if (total == 1) {
@@ -90,6 +115,11 @@ int main(int argc, char **argv) {
         ->add_option("--max-pixels", options.maxPixels,
                      "Refuse images of more pixels than this before reading them (default " +
                          std::to_string(fpkey::kDefaultMaxPixels) + ")")
+        ->check(CLI::PositiveNumber);
+    analyze
+        ->add_option(
+            "-j,--jobs", options.jobs,
+            "Analyse this many images at a time (default: the number of cores, " + std::to_string(options.jobs) + ")")
         ->check(CLI::PositiveNumber);
     analyze->callback([&] { status = RunAnalyze(options); });
     try {

@@ -27,6 +27,13 @@ extern "C" {
  * as authenticated. */
 HXPKCS_API uint64_t HXSCardAuth(DeviceContext *hDev);
 /*
+ * What our stand-in adds: external authentication with the 16-byte AES key
+ * the caller gives (null: the factory key 00 01 ... 0F) instead of the one
+ * configured for the process, for hosts such as the login module that take
+ * nothing from their environment. A maker's library may lack it.
+ */
+HXPKCS_API uint64_t HXSCardAuthWithKey(DeviceContext *hDev, const uint8_t *key);
+/*
  * User PIN verification: 0 when accepted; otherwise *statusWord holds the
  * key's status word (0x63Cx: x attempts left, 0x6983: blocked). A rejected
  * PIN uses up one of the key's attempts. An empty PIN is refused with

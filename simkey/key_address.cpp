@@ -15,8 +15,9 @@ namespace {
 constexpr std::string_view kT0Prefix = "sim-t0";
 constexpr std::string_view kPrefix = "sim";
 
+// Set-user-ID and set-group-ID programs do not let the caller move the key.
 std::string environment(const char *name) {
-    const char *value = std::getenv(name);
+    const char *value = secure_getenv(name);
     return value ? std::string(value) : std::string();
 }
 

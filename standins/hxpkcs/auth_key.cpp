@@ -24,16 +24,22 @@ std::optional<AuthKey> parseAuthKey(std::string_view hex) {
     return key;
 }
 
-std::optional<AuthKey> configuredAuthKey() {
-    const char *configured = std::getenv("FPKEY_AUTH_KEY");
-    if (configured && *configured) {
-        return parseAuthKey(configured);
-    }
+AuthKey factoryAuthKey() {
     AuthKey factory{};
     for (size_t i = 0; i < factory.size(); ++i) {
         factory[i] = static_cast<uint8_t>(i);
     }
     return factory;
+}
+
+std::optional<AuthKey> configuredAuthKey() {
+    // A set-user-ID or set-group-ID program must not let whoever started it
+    // choose the key it authenticates with.
+    const char *configured = secure_getenv("FPKEY_AUTH_KEY");
+    if (configured && *configured) {
+        return parseAuthKey(configured);
+    }
+    return factoryAuthKey();
 }
 
 std::optional<std::array<uint8_t, 16>> encryptChallenge(const AuthKey &key, const std::array<uint8_t, 16> &challenge) {

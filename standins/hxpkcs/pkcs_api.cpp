@@ -3,6 +3,8 @@
 #include <array>
 #include <vector>
 
+#include <openssl/crypto.h>
+
 #include "auth_key.h"
 #include "fpdevice/dactyl.h"
 #include "hxpkcs.h"
@@ -18,11 +20,7 @@ uint64_t failureFor(uint16_t status) {
     return status == hxpkcs::kTransportFailure ? kOtherFailure : kFailureBase + status;
 }
 
-uint64_t authenticate(const DeviceContext &context) {
-    const auto key = hxpkcs::configuredAuthKey();
-    if (!key) {
-        return kBadArgument;  // FPKEY_AUTH_KEY is set but holds no key
-    }
+uint64_t authenticate(const DeviceContext &context, const hxpkcs::AuthKey &key) {
     const std::array<uint8_t, 5> getChallenge{0x00, 0x84, 0x00, 0x00, 0x10};
     const auto challengeReply = hxpkcs::transmit(context, getChallenge);
     if (challengeReply.status != SW_SUCCESS) {
@@ -33,7 +31,7 @@ uint64_t authenticate(const DeviceContext &context) {
         return kOtherFailure;
     }
     std::copy(challengeReply.data.begin(), challengeReply.data.end(), challenge.begin());
-    const auto cryptogram = hxpkcs::encryptChallenge(*key, challenge);
+    const auto cryptogram = hxpkcs::encryptChallenge(key, challenge);
     if (!cryptogram) {
         return kOtherFailure;
     }
@@ -51,7 +49,24 @@ HXPKCS_API uint64_t HXSCardAuth(DeviceContext *hDev) {
     if (!hxpkcs::usableContext(hDev)) {
         return kOtherFailure;
     }
-    return authenticate(*hDev);
+    const auto key = hxpkcs::configuredAuthKey();
+    if (!key) {
+        return kBadArgument;  // FPKEY_AUTH_KEY is set but holds no key
+    }
+    return authenticate(*hDev, *key);
+}
+
+HXPKCS_API uint64_t HXSCardAuthWithKey(DeviceContext *hDev, const uint8_t *key) {
+    if (!hxpkcs::usableContext(hDev)) {
+        return kOtherFailure;
+    }
+    hxpkcs::AuthKey given = hxpkcs::factoryAuthKey();
+    if (key) {
+        std::copy(key, key + given.size(), given.begin());
+    }
+    const uint64_t result = authenticate(*hDev, given);
+    OPENSSL_cleanse(given.data(), given.size());
+    return result;
 }
 
 HXPKCS_API uint64_t HXSCardVerifyUserPin(DeviceContext *hDev, const uint8_t *pin, uint8_t pinLength,
@@ -70,6 +85,7 @@ HXPKCS_API uint64_t HXSCardVerifyUserPin(DeviceContext *hDev, const uint8_t *pin
     std::vector<uint8_t> verify{0x00, 0x20, 0x00, 0x00, pinLength};
     verify.insert(verify.end(), pin, pin + pinLength);
     const auto reply = hxpkcs::transmit(*hDev, verify);
+    OPENSSL_cleanse(verify.data(), verify.size());
     if (statusWord) {
         *statusWord = reply.status;
     }

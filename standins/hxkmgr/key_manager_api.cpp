@@ -251,7 +251,8 @@ HXKMGR_API int HXKeyListReaders(HXKeyReader *readers, size_t capacity, size_t *c
 }
 
 HXKMGR_API const char *HXKeyDefaultAddress(void) {
-    const char *address = std::getenv("FPKEY_DEVICE");
+    // A set-user-ID program does not let its caller choose the key.
+    const char *address = secure_getenv("FPKEY_DEVICE");
     return address && *address ? address : "sim";
 }
 

@@ -158,6 +158,12 @@ HXKMGR_API int HXSimClearFaults(DeviceContext *context);
  */
 HXKMGR_API int HXSimReset(DeviceContext *context);
 /*
+ * What a key's issuer does for a blocked user: counter "pin" or "finger"
+ * back to its maximum (the finger counter's lock mark cleared too), the
+ * templates, settings and PIN kept. -2 for another counter name.
+ */
+HXKMGR_API int HXSimUnblock(DeviceContext *context, const char *counter);
+/*
  * The key's state as JSON text, NUL-terminated. Returns the buffer size
  * needed including the NUL (0 on failure); the text is written only when it
  * fits, otherwise buffer[0] becomes NUL. A null buffer asks for the size.

@@ -14,16 +14,21 @@ constexpr uint8_t kSelfTestPassed = 0x00;
 // The shape of an option command by P1: a getter (Le 1) or a setter (one data byte).
 enum class OptionShape { getter, setter };
 
+// A setter refuses a value outside [lowest, highest] with "incorrect data":
+// a time-out of 0 s would end every capture at once, levels run 1 to 5, and
+// a gain of 0 leaves the sensor blind.
 struct Option {
     uint8_t p1;
     OptionShape shape;
     uint8_t Settings::*setting;
+    uint8_t lowest = 0;
+    uint8_t highest = 255;
 };
 
 constexpr Option kOptions[] = {
-    {0x05, OptionShape::getter, &Settings::timeOut},       {0x06, OptionShape::setter, &Settings::timeOut},
-    {0x07, OptionShape::getter, &Settings::securityLevel}, {0x08, OptionShape::setter, &Settings::securityLevel},
-    {0x0A, OptionShape::getter, &Settings::imageGain},     {0x0B, OptionShape::setter, &Settings::imageGain},
+    {0x05, OptionShape::getter, &Settings::timeOut},       {0x06, OptionShape::setter, &Settings::timeOut, 1, 60},
+    {0x07, OptionShape::getter, &Settings::securityLevel}, {0x08, OptionShape::setter, &Settings::securityLevel, 1, 5},
+    {0x0A, OptionShape::getter, &Settings::imageGain},     {0x0B, OptionShape::setter, &Settings::imageGain, 1, 255},
 };
 
 }  // namespace
@@ -122,6 +127,9 @@ Answer options(CardContext &card, const Command &command) {
     }
     if (!authenticated(card)) {
         return Answer::withStatus(SW_SECURITY_NOT_SATISFIED);
+    }
+    if (command.data[0] < option->lowest || command.data[0] > option->highest) {
+        return Answer::withStatus(SW_INCORRECT_DATA);
     }
     card.key.settings.*option->setting = command.data[0];
     return Answer::success();

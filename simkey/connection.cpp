@@ -111,6 +111,16 @@ void Connection::clearFaults() {
     store_.update([](KeyState &key) { return key.faults.clear(), 0; });
 }
 
+void Connection::unblock(BlockableCounter counter) {
+    std::lock_guard guard(mutex_);
+    store_.update([counter](KeyState &key) {
+        if (counter == BlockableCounter::pin) return key.pinTries.restore(), 0;
+        key.fingerTries.restore();
+        clearLockMark(key);
+        return 0;
+    });
+}
+
 void Connection::resetKey() {
     std::lock_guard guard(mutex_);
     // A reset is a change of the whole key: never in the middle of another

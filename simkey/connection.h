@@ -34,6 +34,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The retry counters an issuer can restore.
+enum class BlockableCounter { pin, finger };
+
 class Connection {
 public:
     // Throws AddressError or StateFileUnusable for a path no key can live at.
@@ -59,6 +62,9 @@ public:
     void injectFault(const Fault &fault);
     void clearFaults();
     void resetKey();
+    // Restores a counter to its maximum and keeps the templates; restoring
+    // the finger counter also clears the lock mark its blocking left.
+    void unblock(BlockableCounter counter);
     std::string statusJson();
     ImageDownload lastImage();
 

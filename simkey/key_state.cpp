@@ -84,4 +84,11 @@ bool lockMarkSet(const KeyState &state) {
            (file->second[kLockMarkOffset] & kLockMarkBit) != 0;
 }
 
+void clearLockMark(KeyState &state) {
+    const auto file = state.files.find(kLockMarkFileId);
+    if (file != state.files.end() && file->second.size() > kLockMarkOffset) {
+        file->second[kLockMarkOffset] &= static_cast<uint8_t>(~kLockMarkBit);
+    }
+}
+
 }  // namespace simkey

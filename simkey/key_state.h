@@ -108,6 +108,7 @@ struct IndexEntry {
 std::vector<IndexEntry> readTemplateIndex(const KeyState &state);
 std::optional<IndexEntry> enrolledTemplate(const KeyState &state, unsigned templateNumber);
 bool lockMarkSet(const KeyState &state);
+void clearLockMark(KeyState &state);
 
 }  // namespace simkey
 

@@ -349,6 +349,18 @@ HXKMGR_API int HXSimReset(DeviceContext *context) {
     });
 }
 
+HXKMGR_API int HXSimUnblock(DeviceContext *context, const char *counter) {
+    return control(context, "HXSimUnblock", [&](simkey::Connection &connection) {
+        const std::string name = counter ? counter : "";
+        if (name != "pin" && name != "finger") {
+            setError("HXSimUnblock: the counter is \"pin\" or \"finger\"");
+            return kBadArgument;
+        }
+        connection.unblock(name == "pin" ? simkey::BlockableCounter::pin : simkey::BlockableCounter::finger);
+        return 0;
+    });
+}
+
 HXKMGR_API size_t HXSimStatusJson(DeviceContext *context, char *buffer, size_t capacity) {
     size_t needed = 0;
     const int result = control(context, "HXSimStatusJson", [&](simkey::Connection &connection) {

@@ -20,8 +20,21 @@ using img::store_vector;
 
 // Row kernels are written once over a vector type V of byte lanes and
 // instantiated for 16 lanes (SSE2) and, in functions compiled for AVX2, 32
-// lanes. The plain loops after each vector loop are the scalar path as well
-// as the end of every row.
+// lanes. A row's last vector is moved back to end at the row's last column
+// and so overlaps the one before: each kernel reads only what it does not
+// write (or, rewriting a sample, gives it the same value again), so samples
+// done twice come out the same. The plain loops are the scalar path and serve
+// rows narrower than a vector.
+
+// Calls block(x) for x = first, first + lanes, ... and finally last, which
+// must be at least first.
+template <typename Block>
+[[gnu::always_inline]] inline void EveryBlock(size_t first, size_t last, size_t lanes, const Block &block) {
+    for (size_t x = first; x < last; x += lanes) {
+        block(x);
+    }
+    block(last);
+}
 
 // Dilation sources of one mask row: the row as it was, with the border
 // columns cleared (they are never centres), padded by one zero on each side.
@@ -37,19 +50,23 @@ void load_dilation_centres(uint8_t *padded, const uint8_t *row, size_t w, bool i
 // x + 1 of the original row are all foreground (interior columns only).
 template <typename V>
 [[gnu::always_inline]] inline void ErosionTriplesLanes(uint8_t *triples, const uint8_t *row, size_t w) {
-    memset(triples, 0, w);
-    size_t x = 1;
+    triples[0] = 0;
+    triples[w - 1] = 0;
     if constexpr (sizeof(V) > 1) {
-        for (; x + sizeof(V) + 1 <= w; x += sizeof(V)) {
-            V left, centre, right;
-            load_into(left, row + x - 1);
-            load_into(centre, row + x);
-            load_into(right, row + x + 1);
-            const V all = (V)(left != 0) & (V)(centre != 0) & (V)(right != 0);
-            store_vector(triples + x, all & 1);
+        if (w >= sizeof(V) + 2) {
+            EveryBlock(
+                1, w - 1 - sizeof(V), sizeof(V), [&](size_t x) __attribute__((always_inline)) {
+                    V left, centre, right;
+                    load_into(left, row + x - 1);
+                    load_into(centre, row + x);
+                    load_into(right, row + x + 1);
+                    const V all = (V)(left != 0) & (V)(centre != 0) & (V)(right != 0);
+                    store_vector(triples + x, all & 1);
+                });
+            return;
         }
     }
-    for (; x + 1 < w; ++x) {
+    for (size_t x = 1; x + 1 < w; ++x) {
         triples[x] = static_cast<uint8_t>((row[x - 1] != 0) & (row[x] != 0) & (row[x + 1] != 0));
     }
 }
@@ -61,24 +78,27 @@ template <typename V>
                                                   const uint8_t *below, size_t w) {
     // Padded index x + 1 is column x; the sample's own entry is left out, so
     // a lone centre keeps its value.
-    size_t x = 0;
     if constexpr (sizeof(V) > 1) {
-        for (; x + sizeof(V) <= w; x += sizeof(V)) {
-            V a0, a1, a2, s0, s2, b0, b1, b2, sample;
-            load_into(a0, above + x);
-            load_into(a1, above + x + 1);
-            load_into(a2, above + x + 2);
-            load_into(s0, same + x);
-            load_into(s2, same + x + 2);
-            load_into(b0, below + x);
-            load_into(b1, below + x + 1);
-            load_into(b2, below + x + 2);
-            load_into(sample, row + x);
-            const V none = (V)((a0 | a1 | a2 | s0 | s2 | b0 | b1 | b2) == 0);
-            store_vector(row + x, sample | ~none);
+        if (w >= sizeof(V)) {
+            EveryBlock(
+                0, w - sizeof(V), sizeof(V), [&](size_t x) __attribute__((always_inline)) {
+                    V a0, a1, a2, s0, s2, b0, b1, b2, sample;
+                    load_into(a0, above + x);
+                    load_into(a1, above + x + 1);
+                    load_into(a2, above + x + 2);
+                    load_into(s0, same + x);
+                    load_into(s2, same + x + 2);
+                    load_into(b0, below + x);
+                    load_into(b1, below + x + 1);
+                    load_into(b2, below + x + 2);
+                    load_into(sample, row + x);
+                    const V none = (V)((a0 | a1 | a2 | s0 | s2 | b0 | b1 | b2) == 0);
+                    store_vector(row + x, sample | ~none);
+                });
+            return;
         }
     }
-    for (; x < w; ++x) {
+    for (size_t x = 0; x < w; ++x) {
         const int any =
             above[x] | above[x + 1] | above[x + 2] | same[x] | same[x + 2] | below[x] | below[x + 1] | below[x + 2];
         row[x] = any != 0 ? 255 : row[x];
@@ -90,18 +110,21 @@ template <typename V>
 template <typename V>
 [[gnu::always_inline]] inline void ErodeRowLanes(uint8_t *row, const uint8_t *above, const uint8_t *same,
                                                  const uint8_t *below, size_t w) {
-    size_t x = 1;
     if constexpr (sizeof(V) > 1) {
-        for (; x + sizeof(V) + 1 <= w; x += sizeof(V)) {
-            V a, m, b, sample;
-            load_into(a, above + x);
-            load_into(m, same + x);
-            load_into(b, below + x);
-            load_into(sample, row + x);
-            store_vector(row + x, sample & (V)((a & m & b) != 0));
+        if (w >= sizeof(V) + 2) {
+            EveryBlock(
+                1, w - 1 - sizeof(V), sizeof(V), [&](size_t x) __attribute__((always_inline)) {
+                    V a, m, b, sample;
+                    load_into(a, above + x);
+                    load_into(m, same + x);
+                    load_into(b, below + x);
+                    load_into(sample, row + x);
+                    store_vector(row + x, sample & (V)((a & m & b) != 0));
+                });
+            return;
         }
     }
-    for (; x + 1 < w; ++x) {
+    for (size_t x = 1; x + 1 < w; ++x) {
         const bool whole = (above[x] & same[x] & below[x]) != 0;
         row[x] = whole ? row[x] : 0;
     }

@@ -1,8 +1,11 @@
 // 2x enlargement (pixel doubling) and 2x reduction (3 x 3 smoothing) of gray
 // images into new storage.
 #include "fpdevice/imaging_primitives.h"
+#include "imaging/local_sums_impl.h"
+#include "imaging/simd_dispatch.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -21,6 +24,80 @@ uint8_t *new_zeroed_image(uint16_t height, uint16_t width) {
 float smooth_row(const uint8_t *row, uint32_t column) {
     const int32_t sides = row[column - 1] + row[column + 1];
     return kCentre * static_cast<float>(row[column]) + kSide * static_cast<float>(sides);
+}
+
+namespace img = fpdevice::imaging;
+
+// Smoothed reduction of result samples x, x + 1, ... of one row, Lanes at a
+// time: each lane does the single-precision steps of smooth_row and of the
+// sum in ImageReduce in the same order (no contraction: the library is built
+// without it). Returns the first x left for the plain loop. The loads reach
+// source column 2 x + 2 Lanes, one beyond the block's last sample, so a block
+// is done this way only where that column exists.
+// Stores byte 0 of every 4-byte lane of quads.
+template <typename Quads, size_t... Lane>
+[[gnu::always_inline]] inline void StoreLowBytes(uint8_t *out, const Quads &quads, std::index_sequence<Lane...>) {
+    using Bytes = typename img::LaneVector<uint8_t, sizeof...(Lane)>::type;
+    const Bytes low = __builtin_shufflevector(quads, quads, (4 * Lane)...);
+    img::store_vector(out, low);
+}
+
+template <size_t Lanes>
+[[gnu::always_inline]] inline uint32_t ReduceRowLanes(uint8_t *resultRow, const uint8_t *above, const uint8_t *centre,
+                                                      const uint8_t *below, uint32_t resultWidth,
+                                                      uint32_t sourceWidth) {
+    using Pairs = typename img::LaneVector<uint16_t, Lanes>::type;
+    using Ints = typename img::LaneVector<int32_t, Lanes>::type;
+    using Floats = typename img::LaneVector<float, Lanes>::type;
+    auto smooth = [&](const uint8_t *row, uint32_t column, Floats &out) __attribute__((always_inline)) {
+        // Byte pairs from column - 1: the left neighbour in the low byte, the
+        // centre in the high one; from column + 1: the right neighbour low.
+        Pairs fromLeft, fromRight;
+        img::load_into(fromLeft, row + column - 1);
+        img::load_into(fromRight, row + column + 1);
+        const Ints left = __builtin_convertvector(fromLeft & 0xFF, Ints);
+        const Ints middle = __builtin_convertvector(fromLeft >> 8, Ints);
+        const Ints right = __builtin_convertvector(fromRight & 0xFF, Ints);
+        const Ints sides = left + right;
+        out = kCentre * __builtin_convertvector(middle, Floats) + kSide * __builtin_convertvector(sides, Floats);
+    };
+    uint32_t x = 1;
+    for (; x + Lanes <= resultWidth && 2 * (x + Lanes) < sourceWidth; x += Lanes) {
+        Floats a, c, b;
+        smooth(above, 2 * x, a);
+        smooth(centre, 2 * x, c);
+        smooth(below, 2 * x, b);
+        const Floats value = kCentre * c + kSide * (a + b);
+        // Truncated toward zero, as the plain loop's conversion.
+        const Ints truncated = __builtin_convertvector(value, Ints);
+        // Each truncated value lies in 0 ... 254: its low byte is the sample.
+        using Quads = typename img::LaneVector<uint8_t, 4 * Lanes>::type;
+        StoreLowBytes(resultRow + x, (Quads)truncated, std::make_index_sequence<Lanes>{});
+    }
+    return x;
+}
+
+[[gnu::target("avx2")]] uint32_t ReduceRowAvx2(uint8_t *resultRow, const uint8_t *above, const uint8_t *centre,
+                                               const uint8_t *below, uint32_t resultWidth, uint32_t sourceWidth) {
+    return ReduceRowLanes<8>(resultRow, above, centre, below, resultWidth, sourceWidth);
+}
+
+uint32_t ReduceRowSse2(uint8_t *resultRow, const uint8_t *above, const uint8_t *centre, const uint8_t *below,
+                       uint32_t resultWidth, uint32_t sourceWidth) {
+    return ReduceRowLanes<4>(resultRow, above, centre, below, resultWidth, sourceWidth);
+}
+
+uint32_t ReduceRowNone(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, uint32_t, uint32_t) { return 1; }
+
+using ReduceRow = uint32_t (*)(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, uint32_t, uint32_t);
+
+ReduceRow ChosenReduceRow() {
+    switch (img::ChosenSimdPath()) {
+        case img::SimdPath::kScalar: return ReduceRowNone;
+        case img::SimdPath::kSse2: return ReduceRowSse2;
+        case img::SimdPath::kAvx2: break;
+    }
+    return ReduceRowAvx2;
 }
 
 }  // namespace
@@ -72,12 +149,13 @@ FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight, 
     for (uint32_t y = 0; y < resultHeight; ++y) {
         result[y * resultWidth] = source[2 * y * sourceWidth];
     }
+    const ReduceRow reduceRow = ChosenReduceRow();
     for (uint32_t y = 1; y < resultHeight; ++y) {
         const uint8_t *above = source + (2 * y - 1) * sourceWidth;
         const uint8_t *centre = above + sourceWidth;
         const uint8_t *below = centre + sourceWidth;
         uint8_t *resultRow = result + y * resultWidth;
-        for (uint32_t x = 1; x < resultWidth; ++x) {
+        for (uint32_t x = reduceRow(resultRow, above, centre, below, resultWidth, sourceWidth); x < resultWidth; ++x) {
             const uint32_t column = 2 * x;
             const float value =
                 kCentre * smooth_row(centre, column) + kSide * (smooth_row(above, column) + smooth_row(below, column));

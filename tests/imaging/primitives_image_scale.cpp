@@ -95,6 +95,46 @@ INSTANTIATE_TEST_SUITE_P(Examples, ImageReduceExamples,
                              ScaleCase{"single_column_needs_odd_height", {5, 6, 7}, 3, 1, 2, 1, {5, 7}}),
                          [](const auto &test) { return std::string(test.param.name); });
 
+// Result sample (y, x) inside the edges, step by step in single precision:
+// each source row smoothed as centre * 0.4015 + (left + right) * 0.2992 with
+// the sides added as integers, then the rows weighted alike and truncated.
+uint8_t reduced_sample(const Image &source, int sourceWidth, int y, int x) {
+    auto row = [&](int r) {
+        const uint8_t *p = source.data() + static_cast<size_t>(r) * sourceWidth + 2 * x;
+        const int32_t sides = p[-1] + p[1];
+        return 0.4015f * static_cast<float>(p[0]) + 0.2992f * static_cast<float>(sides);
+    };
+    const float centre = row(2 * y);
+    const float outer = row(2 * y - 1) + row(2 * y + 1);
+    const float value = 0.4015f * centre + 0.2992f * outer;
+    return static_cast<uint8_t>(static_cast<int32_t>(value));
+}
+
+// Rows long enough for whole vectors of results and a remainder, with and
+// without a source column beyond the last one the result reads.
+TEST(ImageReduce, SmoothsEveryInteriorSampleAsTheStepByStepKernel) {
+    for (const int sourceWidth : {90, 91, 130}) {
+        const int resultWidth = sourceWidth / 2;
+        const int resultHeight = 9;
+        const int sourceHeight = 2 * resultHeight;
+        Image source(static_cast<size_t>(sourceHeight) * sourceWidth);
+        uint32_t state = 12345;
+        for (auto &sample : source) {
+            state = state * 1103515245u + 12345u;
+            sample = static_cast<uint8_t>(state >> 23);
+        }
+        uint8_t *result = ImageReduce(source.data(), sourceHeight, sourceWidth, resultHeight, resultWidth);
+        ASSERT_NE(result, nullptr);
+        for (int y = 1; y < resultHeight; ++y) {
+            for (int x = 1; x < resultWidth; ++x) {
+                ASSERT_EQ(result[y * resultWidth + x], reduced_sample(source, sourceWidth, y, x))
+                    << "width " << sourceWidth << " at " << y << ", " << x;
+            }
+        }
+        free(result);
+    }
+}
+
 struct RejectCase {
     const char *name;
     bool reduce;

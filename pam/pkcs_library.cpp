@@ -2,14 +2,35 @@
 
 #include <dlfcn.h>
 
+#include <string>
+
 #include "fpdevice/dactyl.h"
 
 namespace pam_fpkey {
+namespace {
+
+constexpr const char *kLibrary = "libhxpkcs.so";
+
+// By the module's run path first (a set-user-ID program ignores the caller's
+// LD_LIBRARY_PATH). A dlopen wrapped by a preloaded tool (a sanitizer) is
+// seen as the tool's, so the folders the run path names, beside the module
+// in the build tree and one up where it is installed, are tried explicitly.
+void *OpenLibrary() {
+    if (void *handle = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL)) return handle;
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void *>(&OpenLibrary), &self) == 0 || self.dli_fname == nullptr) return nullptr;
+    const std::string module = self.dli_fname;
+    const std::string folder = module.substr(0, module.rfind('/') + 1);
+    for (const std::string &candidate : {folder + kLibrary, folder + "../" + kLibrary}) {
+        if (void *handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL)) return handle;
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 std::unique_ptr<PkcsLibrary> PkcsLibrary::Load(std::string *problem) {
-    // Found through the module's own run path, beside the key manager: a
-    // set-user-ID program ignores the caller's LD_LIBRARY_PATH.
-    void *handle = dlopen("libhxpkcs.so", RTLD_NOW | RTLD_LOCAL);
+    void *handle = OpenLibrary();
     if (handle == nullptr) {
         const char *reason = dlerror();
         *problem = reason != nullptr ? reason : "libhxpkcs.so cannot be loaded";

@@ -16,8 +16,8 @@ step() {
 echo "Simulated key in $key_file"
 step info
 step auth
-step enroll 1 --finger alice-right-index --tag 1
-step identify --finger alice-right-index
+step enroll 1 --finger alice-right --tag 1
+step identify --finger alice-right
 printf '\n\033[1m$ fpkey identify --finger mallory-left-thumb   (another finger: must not match)\033[0m\n'
 if "$fpkey" identify --finger mallory-left-thumb; then
     echo "error: an unknown finger was identified" >&2

@@ -2,25 +2,8 @@
 # Real scans through fpkey: a scan on the simulated key's sensor, enrolment
 # and identification of scans, and sim evaluate over a few scans.
 set -uo pipefail
-fpkey=$1
 scans=$2
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-export FPKEY_DEVICE="sim:$dir/key.json"
-failures=0
-
-expect() {  # expect STATUS PATTERN -- fpkey arguments...
-    local status=$1 pattern=$2
-    shift 3
-    local output
-    output=$("$fpkey" "$@" 2>&1)
-    local actual=$?
-    if [[ $actual -ne $status ]] || ! grep -qE -- "$pattern" <<<"$output"; then
-        echo "FAIL: fpkey $* -> status $actual (wanted $status), output:"
-        echo "$output" | sed 's/^/    /'
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "$0")/expect.sh" "$1"
 
 scan() { echo "$scans/fvc2002_db1b_$1.pgm"; }
 
@@ -28,6 +11,7 @@ expect 0 "on the sensor \(quality [0-9]+, area [0-9]+ %, [0-9]+ minutiae\)" -- s
 expect 2 'label excludes --image' -- sim touch alice --image "$(scan 101_1)"
 expect 0 'enrolled template 1' -- enroll 1 --image "$(scan 101_1)" --image "$(scan 101_2)" --image "$(scan 101_3)"
 expect 0 'matches template 1' -- identify --image "$(scan 101_4)"
+expect 1 'this finger is enrolled already as template 1' -- enroll 2 --image "$(scan 101_4)"
 expect 1 '0x80006A2F' -- identify --image "$(scan 102_1)"
 
 # Two fingers of four impressions: 12 genuine and 16 impostor comparisons.
@@ -38,7 +22,7 @@ if ! head -c 8 "$dir/plot.png" | grep -q PNG; then
     echo "FAIL: sim evaluate --plot wrote no PNG"
     failures=$((failures + 1))
 fi
-expect 0 '"impostorComparisons": 16' -- --json sim evaluate "$dir/scans"
+expect_json 0 '"impostor_comparisons": 16' -- --json sim evaluate "$dir/scans"
 expect 2 'no scan|named' -- sim evaluate "$dir"
 
-exit $((failures > 0))
+finish

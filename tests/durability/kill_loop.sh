@@ -21,7 +21,7 @@ run() {  # run KEY ARGUMENTS...: fpkey on KEY, output discarded
 
 known="$dir/known.json"
 run "$known" enroll 1 --finger known-1 || { echo "cannot prepare the known key"; exit 2; }
-operations=("enroll 2 --finger newcomer" "delete 1" "enroll 1 --finger replacement")
+operations=("enroll 2 --finger newcomer --replace" "delete 1" "enroll 1 --finger replacement --replace")
 
 # Kill moments spread over the whole of the longest operation, timed at its
 # quickest of three runs so that a busy moment does not stretch the window.

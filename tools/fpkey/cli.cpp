@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "fpdevice/transport.h"
+#include "json_keys.h"
 #include "result_meaning.h"
 
 namespace fpkey {
@@ -32,25 +33,30 @@ void Cli::Say(const std::string &line) {
 }
 
 void Cli::Run(const std::function<void()> &command) {
-    int status = 0;
+    std::string error;
     try {
         command();
-        result_["ok"] = true;
+        exitStatus = 0;
     } catch (const DeviceFailure &failure) {
-        result_["ok"] = false;
         result_["operation"] = failure.operation;
         result_["result"] = Hex(failure.code, 8);
         result_["meaning"] = ResultMeaning(failure.code);
-        if (!json) std::cerr << "fpkey: " << failure.operation << " failed: " << DescribeResult(failure.code) << '\n';
-        status = 1;
+        error = failure.operation + " failed: " + DescribeResult(failure.code);
+        exitStatus = 1;
+    } catch (const Refusal &refusal) {
+        error = refusal.message;
+        exitStatus = 1;
     } catch (const UsageFailure &failure) {
-        result_["ok"] = false;
-        result_["error"] = failure.message;
-        if (!json) std::cerr << "fpkey: " << failure.message << '\n';
-        status = 2;
+        error = failure.message;
+        exitStatus = 2;
     }
-    if (json) std::cout << result_.dump(2) << '\n';
-    exitStatus = status;
+    result_["ok"] = exitStatus == 0;
+    if (exitStatus != 0) result_["error"] = error;
+    if (json) {
+        std::cout << SnakeCaseKeys(result_).dump(2) << '\n';
+    } else if (exitStatus != 0) {
+        std::cerr << "fpkey: " << error << '\n';
+    }
 }
 
 std::string Hex(uint64_t value, int digits) {

@@ -22,6 +22,12 @@ struct DeviceFailure {
     uint64_t code;
 };
 
+// What the key's state forbids (an occupied or empty template, a finger
+// enrolled already); ends the command with exit status 1.
+struct Refusal {
+    std::string message;
+};
+
 // A problem with what the user asked for; ends the command with status 2.
 struct UsageFailure {
     std::string message;

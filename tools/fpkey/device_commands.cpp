@@ -8,17 +8,30 @@
 namespace fpkey {
 namespace {
 
+// The values a key takes for each setting. The device API passes a setting
+// through and reports the key's refusal only as an unrecognised answer, so
+// fpkey checks the range itself and names it.
 struct Setting {
     uint64_t (*get)(DeviceContext *, uint8_t *);
     uint64_t (*set)(DeviceContext *, uint8_t);
+    int lowest;
+    int highest;
+    const char *unit;
 };
 
 const std::map<std::string, Setting> kSettings = {
-    {"verify-mode", {HXDactylGetVerifyMode, HXDactylSetVerifyMode}},
-    {"timeout", {HXDactylGetTimeOut, HXDactylSetTimeOut}},
-    {"sec-level", {HXDactylGetSecLevel, HXDactylSetSecLevel}},
-    {"image-gain", {HXDactylGetImageGain, HXDactylSetImageGain}},
+    {"verify-mode", {HXDactylGetVerifyMode, HXDactylSetVerifyMode, 0, 2, " (0 PIN, 1 finger, 2 finger or PIN)"}},
+    {"timeout", {HXDactylGetTimeOut, HXDactylSetTimeOut, 1, 60, " seconds"}},
+    {"sec-level", {HXDactylGetSecLevel, HXDactylSetSecLevel, 1, 5, ""}},
+    {"image-gain", {HXDactylGetImageGain, HXDactylSetImageGain, 1, 255, ""}},
 };
+
+void RequireInRange(const std::string &name, int value) {
+    const Setting &setting = kSettings.at(name);
+    if (value >= setting.lowest && value <= setting.highest) return;
+    throw UsageFailure{name + " " + std::to_string(value) + " is out of range: " + std::to_string(setting.lowest) +
+                       " to " + std::to_string(setting.highest) + setting.unit};
+}
 
 std::string VerifyModeName(uint8_t mode) {
     switch (mode) {
@@ -147,10 +160,12 @@ void AddDeviceCommands(CLI::App &app, Cli &cli) {
 
     auto *set = app.add_subcommand("set", "Change a setting");
     set->add_option("setting", name, "The setting")->required()->check(CLI::IsMember(names));
-    set->add_option("value", value, "The new value (0-255; verify-mode 0 PIN, 1 finger, 2 either)")
-        ->required()
-        ->check(CLI::Range(0, 255));
+    set->add_option("value", value,
+                    "The new value: verify-mode 0 PIN, 1 finger, 2 either; timeout 1 to 60 s; sec-level 1 to 5; "
+                    "image-gain 1 to 255")
+        ->required();
     set->callback(cli.Action([&cli] {
+        RequireInRange(name, value);
         cli.Authenticate();
         cli.Check("setting " + name, kSettings.at(name).set(cli.Device(), static_cast<uint8_t>(value)));
         cli.Result()[name] = value;

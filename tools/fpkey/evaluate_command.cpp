@@ -33,16 +33,16 @@ nlohmann::json FiguresJson(const fingermatch::DataSetFigures &f) {
     return {{"set", f.set},
             {"images", f.images},
             {"fingers", f.fingers},
-            {"enrolmentFailures", f.enrolmentFailures},
-            {"genuineComparisons", f.genuineScores.size()},
-            {"impostorComparisons", f.impostorScores.size()},
-            {"falseMatchRate", f.falseMatchAtThreshold},
-            {"falseNonMatchRate", f.falseNonMatchAtThreshold},
-            {"equalErrorRate", f.equalErrorRate},
-            {"falseNonMatchAtFalseMatch1Percent", f.falseNonMatchAtOnePercent},
-            {"falseNonMatchAtFalseMatch0.1Percent", f.falseNonMatchAtOnePerThousand},
-            {"meanExtractionMs", f.meanExtractionMs},
-            {"meanComparisonMs", f.meanComparisonMs}};
+            {"enrolment_failures", f.enrolmentFailures},
+            {"genuine_comparisons", f.genuineScores.size()},
+            {"impostor_comparisons", f.impostorScores.size()},
+            {"false_match_rate", f.falseMatchAtThreshold},
+            {"false_non_match_rate", f.falseNonMatchAtThreshold},
+            {"equal_error_rate", f.equalErrorRate},
+            {"false_non_match_at_false_match_1_percent", f.falseNonMatchAtOnePercent},
+            {"false_non_match_at_false_match_0_1_percent", f.falseNonMatchAtOnePerThousand},
+            {"mean_extraction_ms", f.meanExtractionMs},
+            {"mean_comparison_ms", f.meanComparisonMs}};
 }
 
 }  // namespace

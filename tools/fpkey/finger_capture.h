@@ -2,6 +2,7 @@
 #ifndef FPKEY_FINGER_CAPTURE_H
 #define FPKEY_FINGER_CAPTURE_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,26 +16,38 @@ struct FingerOptions {
     // again when there are fewer scans than captures).
     std::vector<std::string> images;
     int dpi = 500;
-    int timeoutSeconds = 15;
+    int timeoutSeconds = 0;  // 0: the key's own time-out
 };
 
-// On a simulated key, places the virtual finger for the life of the object
-// and lifts it at the end; on a real key it does nothing.
-class PlacedFinger {
+// The sensor for the length of one command. On a simulated key it places
+// the virtual finger for the life of the object and lifts it at the end.
+class FingerSensor {
 public:
-    PlacedFinger(Cli &cli, const FingerOptions &options);
-    ~PlacedFinger();
-    PlacedFinger(const PlacedFinger &) = delete;
-    PlacedFinger &operator=(const PlacedFinger &) = delete;
+    // A capture the key cannot use (poor image, too few features, too small
+    // an area) is asked for again, this many captures in all.
+    static constexpr int kCaptureAttempts = 3;
+
+    FingerSensor(Cli &cli, const FingerOptions &options);
+    ~FingerSensor();
+    FingerSensor(const FingerSensor &) = delete;
+    FingerSensor &operator=(const FingerSensor &) = delete;
+
+    // Captures a finger (scan number `scan` of --image) and extracts its
+    // features into `slot`, prompting the person while it waits.
+    void CaptureInto(uint8_t slot, size_t scan, const std::string &prompt);
+    // On a real key, waits until the finger has left the sensor, so that the
+    // next capture is a new placement; a simulated finger just stays.
+    void AwaitLift();
 
 private:
+    void AwaitImage(const std::string &prompt);
+
     Cli &cli_;
+    const FingerOptions &options_;
+    int timeoutSeconds_;
+    bool virtualSensor_ = false;
     bool placed_ = false;
 };
-
-// Polls the capture until the key has an image (prompting the person while
-// it waits), then extracts the features into `slot`.
-void CaptureAndExtract(Cli &cli, const FingerOptions &options, uint8_t slot, const std::string &prompt);
 
 void AddFingerOptions(CLI::App &command, FingerOptions &options);
 

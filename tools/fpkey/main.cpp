@@ -2,11 +2,15 @@
 #include <CLI/CLI.hpp>
 
 #include "cli.h"
+#include "command_line_errors.h"
 #include "pcsc_commands.h"
 
 int main(int argc, char **argv) {
     CLI::App app{"fpkey: talk to a USB fingerprint key (or the simulated one)"};
     app.require_subcommand(1);
+    // The global options are accepted after the command too (fpkey list --json).
+    app.fallthrough();
+    app.set_version_flag("--version", "fpkey " FPKEY_VERSION);
     fpkey::Cli cli;
     app.add_option("-d,--device", cli.deviceAddress,
                    "Key address: sim, sim:PATH, sim-t0[:PATH], pcsc, pcsc:READER (default: $FPKEY_DEVICE, else sim)");
@@ -27,8 +31,7 @@ int main(int argc, char **argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &error) {
-        // Help and version exit 0; any mistake on the command line is 2.
-        return app.exit(error) == 0 ? 0 : 2;
+        return fpkey::ReportCommandLineError(app, error, {argv + 1, argv + argc});
     }
     return cli.exitStatus;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "gray_image.h"
+#include "sim_status.h"
 
 namespace fpkey {
 
@@ -14,9 +15,8 @@ void PlaceScan(Cli &cli, DeviceContext *key, const std::string &path, int dpi) {
                         static_cast<uint32_t>(dpi), image.pixels.data()) != 0) {
         throw UsageFailure{"placing the scan: " + std::string(HXKeyLastError())};
     }
-    std::vector<char> text(HXSimStatusJson(key, nullptr, 0) + 1);
-    HXSimStatusJson(key, text.data(), text.size());
-    const auto sensed = nlohmann::json::parse(text.data(), nullptr, false).value("imageOnSensor", nlohmann::json());
+    const nlohmann::json status = SimStatus(key);
+    const auto sensed = status.is_object() ? status.value("imageOnSensor", nlohmann::json()) : nlohmann::json();
     cli.Result()["image"] = path;
     cli.Result()["sensor"] = sensed;
     std::string line = "scan '" + path + "' on the sensor";

@@ -8,6 +8,7 @@
 #include "hxkmgr.h"
 #include "result_meaning.h"
 #include "scan_placement.h"
+#include "sim_status.h"
 
 namespace fpkey {
 namespace {
@@ -22,10 +23,9 @@ void Require(int result, const std::string &what) {
 }
 
 nlohmann::json Status(Cli &cli) {
-    DeviceContext *key = SimulatedKey(cli);
-    std::vector<char> text(HXSimStatusJson(key, nullptr, 0) + 1);
-    HXSimStatusJson(key, text.data(), text.size());
-    return nlohmann::json::parse(text.data());
+    const nlohmann::json status = SimStatus(SimulatedKey(cli));
+    if (!status.is_object()) throw UsageFailure{std::string("reading the simulated key's state: ") + HXKeyLastError()};
+    return status;
 }
 
 }  // namespace
@@ -106,6 +106,15 @@ void AddSimulatorCommands(CLI::App &app, Cli &cli) {
         if (address.rfind("sim", 0) != 0) throw UsageFailure{"'" + address + "' is not a simulated key"};
         Require(HXSimResetKey(address.c_str()), "resetting the key");
         cli.Say("simulated key reset to its factory state");
+    }));
+
+    // On a real key, unblocking is the issuer's business.
+    static std::string counter;
+    auto *unblock = sim->add_subcommand("unblock", "Restore a blocked PIN or finger counter, keeping the templates");
+    unblock->add_option("counter", counter, "pin or finger")->required()->check(CLI::IsMember({"pin", "finger"}));
+    unblock->callback(cli.Action([&cli] {
+        Require(HXSimUnblock(SimulatedKey(cli), counter.c_str()), "unblocking the " + counter + " counter");
+        cli.Say(counter + " counter restored");
     }));
 
     AddEvaluateCommand(*sim, cli);

@@ -5,7 +5,7 @@ set -euo pipefail
 
 declare -A groups=(
   [build]="build-essential cmake pkg-config libcli11-dev nlohmann-json3-dev libssl-dev libpng-dev libpcsclite-dev libpam0g-dev"
-  [test]="libgtest-dev libgmock-dev binutils pamtester libpam-wrapper"
+  [test]="libgtest-dev libgmock-dev binutils pamtester libpam-wrapper jq"
   [bench]="libbenchmark-dev libopencv-dev"
   [fuzz]="clang libclang-rt-14-dev"
   [format]="clang-format-14"

@@ -3,6 +3,7 @@
 
 #include "cli.h"
 #include "command_line_errors.h"
+#include "pam_line_command.h"
 #include "pcsc_commands.h"
 
 int main(int argc, char **argv) {
@@ -27,6 +28,7 @@ int main(int argc, char **argv) {
     fpkey::AddSimulatorCommands(app, cli);
     fpkey::AddSimServeCommand(*app.get_subcommand("sim"), cli);
     fpkey::AddReaderCommands(app, cli);
+    fpkey::AddPamLineCommand(app, cli);
 
     try {
         app.parse(argc, argv);

@@ -11,9 +11,9 @@
 namespace pam_test {
 
 struct Script {
-    std::string sensorAddress;         // sim:PATH of the key whose sensor the fingers go on
-    std::vector<std::string> fingers;  // one per "Place your finger on the key"; then none
-    std::vector<std::string> pins;     // one per PIN prompt; then the person cancels
+    std::string sensorAddress = {};         // sim:PATH of the key whose sensor the fingers go on
+    std::vector<std::string> fingers = {};  // one per "Place your finger on the key"; then none
+    std::vector<std::string> pins = {};     // one per PIN prompt; then the person cancels
 };
 
 struct LoginResult {

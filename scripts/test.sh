@@ -3,12 +3,13 @@
 # same tests again under AddressSanitizer + UndefinedBehaviorSanitizer, then
 # the login dialog's worker tests under ThreadSanitizer, and last every fuzz
 # target for a short while (FPKEY_FUZZ_SECONDS each, 20 unless set). The
+# plain build also makes the Debian packages and has lintian judge them. The
 # dialogs run on Qt's offscreen platform; their screenshot test runs under
 # Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh build test gui fuzz pcsc format
+scripts/install-deps.sh build test gui fuzz pcsc format package
 scripts/check-format.sh
 # The PC/SC stage runs in both ctest runs: each test labelled pcsc starts a
 # private pcscd (scripts/pcsc-daemon.sh) and stops it by its process id.
@@ -20,8 +21,10 @@ export FPKEY_PCSC_REQUIRED=1
 # file and line.
 quick=("-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG")
 
-scripts/build.sh build/ci "${quick[@]}" -DFPKEY_WERROR=ON
+# Configured for /usr so that the same build makes the Debian packages.
+scripts/build.sh build/ci "${quick[@]}" -DFPKEY_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr
 (cd build/ci && ctest --output-on-failure -j2)
+scripts/package.sh build/ci
 
 scripts/build.sh build/asan "${quick[@]}" -DFPKEY_WERROR=ON -DFPKEY_SANITIZE=ON -DFPKEY_TOOLS=ON
 (cd build/asan && \

@@ -138,6 +138,35 @@ TEST(VectorSumRandom, MatchesTheRunningSumWrittenOutLiterally) {
     }
 }
 
+// The 8- and 16-bit members up to and beyond 1024 samples, the widest
+// window included; they wrap at the width of their output.
+TEST(VectorSumRandom, NarrowSumsMatchTheRunningSumWrittenOutLiterally) {
+    std::mt19937 rng(11);
+    for (int n : {40, 300, 1024, 1025}) {
+        for (int window : {3, 9, 255}) {
+            if (n < 2 * (window >> 1) + 1) {
+                continue;
+            }
+            SCOPED_TRACE("n " + std::to_string(n) + " window " + std::to_string(window));
+            const auto len = static_cast<int16_t>(n);
+            const auto win = static_cast<uint8_t>(window);
+            const auto in8 = ref::random_plane<uint8_t>(rng, n);
+            const auto in16 = ref::random_plane<uint16_t>(rng, n);
+            std::vector<uint8_t> exp8(n), out8(n);
+            ref::running_sum(exp8.data(), 1, in8.data(), 1, n, window);
+            fvs_VectorLocalSumChar2Char(out8.data(), in8.data(), 1, 1, len, win);
+            EXPECT_EQ(out8, exp8);
+            std::vector<uint16_t> exp16(n), out16(n);
+            ref::running_sum(exp16.data(), 1, in8.data(), 1, n, window);
+            fvs_VectorLocalSumChar2Uint16(out16.data(), in8.data(), 1, 1, len, win);
+            EXPECT_EQ(out16, exp16);
+            ref::running_sum(exp16.data(), 1, in16.data(), 1, n, window);
+            fvs_VectorLocalSumUint162Uint16(out16.data(), in16.data(), 1, 1, len, win);
+            EXPECT_EQ(out16, exp16);
+        }
+    }
+}
+
 TEST(VectorSumRandom, ShortVectorsGiveTheirCutWindows) {
     std::mt19937 rng(11);
     for (int n = 1; n <= 12; ++n) {

@@ -5,6 +5,7 @@
 #include "imaging/simd_dispatch.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -27,6 +28,19 @@ float smooth_row(const uint8_t *row, uint32_t column) {
 }
 
 namespace img = fpdevice::imaging;
+
+// Pixel doubling of one row, 16 source samples into 32 result samples at a
+// time; returns the first result column left for the plain loop.
+uint32_t DoubleRowLanes(uint8_t *resultRow, const uint8_t *sourceRow, uint32_t resultWidth) {
+    uint32_t x = 0;
+    for (; x + 32 <= resultWidth; x += 32) {
+        const auto v = img::load_vector<img::U8x16>(sourceRow + x / 2);
+        img::store_vector(resultRow + x, __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7));
+        img::store_vector(resultRow + x + 16,
+                          __builtin_shufflevector(v, v, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14, 15, 15));
+    }
+    return x;
+}
 
 // Smoothed reduction of result samples x, x + 1, ... of one row, Lanes at a
 // time: each lane does the single-precision steps of smooth_row and of the
@@ -113,14 +127,22 @@ FPDEVICE_API uint8_t *ImageEnlarge(const uint8_t *source, uint16_t sourceHeight,
     if (sourceHeight < (resultHeight + 1u) / 2 || sourceWidth < (resultWidth + 1u) / 2) {
         return nullptr;
     }
-    uint8_t *result = new_zeroed_image(resultHeight, resultWidth);
+    // Every result sample is written below.
+    auto *result = static_cast<uint8_t *>(malloc(static_cast<size_t>(resultHeight) * resultWidth));
     if (result == nullptr) {
         return nullptr;
     }
+    const bool lanes = img::ChosenSimdPath() != img::SimdPath::kScalar;
     for (uint32_t y = 0; y < resultHeight; ++y) {
-        const uint8_t *sourceRow = source + (y >> 1) * sourceWidth;
         uint8_t *resultRow = result + y * resultWidth;
-        for (uint32_t x = 0; x < resultWidth; ++x) {
+        if ((y & 1) != 0 && lanes) {
+            // An odd row reads the same source row as the even one above it.
+            memcpy(resultRow, resultRow - resultWidth, resultWidth);
+            continue;
+        }
+        const uint8_t *sourceRow = source + (y >> 1) * sourceWidth;
+        uint32_t x = lanes ? DoubleRowLanes(resultRow, sourceRow, resultWidth) : 0;
+        for (; x < resultWidth; ++x) {
             resultRow[x] = sourceRow[x >> 1];
         }
     }

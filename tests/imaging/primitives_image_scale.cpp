@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -94,6 +95,26 @@ INSTANTIATE_TEST_SUITE_P(Examples, ImageReduceExamples,
                              ScaleCase{"single_row_needs_odd_width", {5, 6, 7, 8, 9}, 1, 5, 1, 3, {5, 7, 9}},
                              ScaleCase{"single_column_needs_odd_height", {5, 6, 7}, 3, 1, 2, 1, {5, 7}}),
                          [](const auto &test) { return std::string(test.param.name); });
+
+// Rows long enough for whole vectors of results and a remainder, odd sizes
+// and source rows longer than the result needs.
+TEST(ImageEnlarge, EveryResultSampleRepeatsItsSourceSample) {
+    for (const auto [resultHeight, resultWidth, sourceWidth] : {std::array{7, 75, 38}, std::array{6, 64, 40}}) {
+        const int sourceHeight = (resultHeight + 1) / 2;
+        Image source(static_cast<size_t>(sourceHeight) * sourceWidth);
+        for (size_t i = 0; i < source.size(); ++i) {
+            source[i] = static_cast<uint8_t>(i * 37 + 11);
+        }
+        uint8_t *result = ImageEnlarge(source.data(), sourceHeight, sourceWidth, resultHeight, resultWidth);
+        ASSERT_NE(result, nullptr);
+        for (int y = 0; y < resultHeight; ++y) {
+            for (int x = 0; x < resultWidth; ++x) {
+                ASSERT_EQ(result[y * resultWidth + x], source[(y / 2) * sourceWidth + x / 2]) << y << ", " << x;
+            }
+        }
+        free(result);
+    }
+}
 
 // Result sample (y, x) inside the edges, step by step in single precision:
 // each source row smoothed as centre * 0.4015 + (left + right) * 0.2992 with

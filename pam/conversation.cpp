@@ -48,6 +48,7 @@ bool SecretPin::Assign(const char *text) {
 }
 
 void Conversation::Send(int style, const std::string &text) {
+    if (silent_) return;
     pam_response *answers = nullptr;
     Exchange(pamh_, style, text, &answers);
     ReleaseAnswers(answers);

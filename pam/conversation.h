@@ -40,7 +40,8 @@ enum class Answer { kGiven, kTooLong, kFailed };
 
 class Conversation {
 public:
-    explicit Conversation(pam_handle_t *pamh) : pamh_(pamh) {}
+    // A silent conversation (PAM_SILENT) shows no messages; it still asks.
+    Conversation(pam_handle_t *pamh, bool silent) : pamh_(pamh), silent_(silent) {}
 
     // Messages are shown as far as the application can; one it cannot show
     // does not stop the login, since the key itself needs no answer.
@@ -55,6 +56,7 @@ private:
     void Send(int style, const std::string &text);
 
     pam_handle_t *pamh_;
+    bool silent_;
 };
 
 }  // namespace pam_fpkey

@@ -19,6 +19,7 @@ namespace {
 
 constexpr uint8_t kKeyModePin = 0;
 constexpr uint8_t kKeyModeFinger = 1;
+constexpr uint8_t kKeyModeFingerOrPin = 2;
 
 class OpenKey {
 public:
@@ -119,6 +120,10 @@ LoginOutcome LogInWithKey(const ModuleOptions &options, const std::vector<std::s
         return LoginOutcome::kRejected;
     }
     log.Debug("key " + serial + " opened at " + options.device + ", verify mode " + std::to_string(keyMode));
+    if (keyMode > kKeyModeFingerOrPin) {
+        log.Error("the key reports an unknown verify mode " + std::to_string(keyMode));
+        return LoginOutcome::kRejected;
+    }
     switch (MethodFor(options.mode, keyMode)) {
         case Method::kFinger: return CheckFinger(key.device(), options, conversation, log);
         case Method::kPin: return CheckPin(key.device(), *pkcs, options, conversation, log);

@@ -40,7 +40,7 @@ int PamResultOf(LoginOutcome outcome) {
     return PAM_AUTH_ERR;
 }
 
-LoginOutcome Authenticate(pam_handle_t *pamh, int argc, const char **argv) {
+LoginOutcome Authenticate(pam_handle_t *pamh, int flags, int argc, const char **argv) {
     std::string problem;
     const auto options = ParseModuleOptions(argc, argv, &problem);
     if (!options) {
@@ -70,7 +70,7 @@ LoginOutcome Authenticate(pam_handle_t *pamh, int argc, const char **argv) {
         log.Debug(std::string("no key mapped for ") + user + " in " + options->authfile);
         return unmapped;
     }
-    Conversation conversation(pamh);
+    Conversation conversation(pamh, (flags & PAM_SILENT) != 0);
     const LoginOutcome outcome = LogInWithKey(*options, serials, conversation, log);
     log.Debug(std::string("login of ") + user + (outcome == LoginOutcome::kVerified ? " verified" : " not verified"));
     return outcome;
@@ -84,10 +84,10 @@ LoginOutcome Authenticate(pam_handle_t *pamh, int argc, const char **argv) {
 
 extern "C" {
 
-PAM_FPKEY_EXPORT int pam_sm_authenticate(pam_handle_t *pamh, int /*flags*/, int argc, const char **argv) {
+PAM_FPKEY_EXPORT int pam_sm_authenticate(pam_handle_t *pamh, int flags, int argc, const char **argv) {
     // Nothing may leave a PAM module as an exception: anything unforeseen denies.
     try {
-        return pam_fpkey::PamResultOf(pam_fpkey::Authenticate(pamh, argc, argv));
+        return pam_fpkey::PamResultOf(pam_fpkey::Authenticate(pamh, flags, argc, argv));
     } catch (...) {
         return PAM_AUTH_ERR;
     }

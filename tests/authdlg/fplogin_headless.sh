@@ -31,8 +31,18 @@ if "$fplogin" --headless --device "sim:$state/key.json" --verify-mode 0 >"$state
 fi
 grep -qF 'the user cancelled' "$state/pin.out"
 
-# With the factory PIN it succeeds, and the key goes back to fingerprints.
+# A wrong PIN is typed once, not until the key blocks: the right one still
+# works afterwards.
+if "$fplogin" --headless --device "sim:$state/key.json" --verify-mode 0 --pin 000000 >"$state/pin.out"; then
+  echo "a wrong PIN must not log in" >&2
+  exit 1
+fi
+[[ $(grep -cF 'typing the PIN given with --pin' "$state/pin.out") == 1 ]] || { cat "$state/pin.out"; exit 1; }
+
+# With the factory PIN it succeeds.
 "$fplogin" --headless --device "sim:$state/key.json" --verify-mode 0 --pin 123456 >"$state/pin.out"
 grep -qF '[message] Hexlumina: Success' "$state/pin.out"
-"$fplogin" --headless --device "sim:$state/key.json" --verify-mode 1 --create-app 0 >/dev/null
+# --verify-mode held for those runs only: a plain run logs in by finger again.
+"$fplogin" --headless --device "sim:$state/key.json" --create-app 0 >"$state/finger.out"
+grep -qF '[dialog] Login authentication success,' "$state/finger.out"
 echo "fplogin headless: ok"

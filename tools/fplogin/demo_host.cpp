@@ -135,6 +135,14 @@ void DemoHost::PinShown(QDialog *dialog) {
         authdlg_watch::ClickButton(dialog, "cancelbutton");
         return;
     }
+    // The dialog comes back only when the key refused the PIN: typing it
+    // again would spend every attempt and block the key in one run.
+    if (pinTyped_) {
+        Print("pin", "the PIN given with --pin was refused: Cancel");
+        authdlg_watch::ClickButton(dialog, "cancelbutton");
+        return;
+    }
+    pinTyped_ = true;
     Print("pin", "typing the PIN given with --pin, then Ok");
     authdlg_watch::TypeIntoPinDialog(dialog, QString::fromStdString(options_.pin));
     authdlg_watch::ClickButton(dialog, "okbutton");

@@ -54,6 +54,7 @@ private:
     std::unique_ptr<authdlg_watch::DialogWatcher> watcher_;
     QPointer<SensorWindow> sensor_;
     bool fingerOnSensor_ = false;
+    bool pinTyped_ = false;
 };
 
 }  // namespace fplogin

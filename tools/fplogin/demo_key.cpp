@@ -1,5 +1,6 @@
 #include "demo_key.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "hxkmgr.h"
@@ -54,6 +55,16 @@ uint8_t EnsureEnrolled(const DeviceFunctions &device, DeviceContext *key, const 
     FpIndexEntrySetCallerData(description, reinterpret_cast<const uint8_t *>(finger.data()), finger.size());
     if (Failed("enrolment", device.featureEnroll(key, number, description), error)) return 0;
     return number;
+}
+
+VerifyModeRestorer::~VerifyModeRestorer() {
+    uint8_t current = original_;
+    // The login may have left the key unauthenticated; the setter needs it.
+    device_.authBio(key_);
+    if (device_.getVerifyMode(key_, &current) == 0 && current == original_) return;
+    if (device_.setVerifyMode(key_, original_) != 0) {
+        std::fprintf(stderr, "fplogin: could not give the key its verify mode %u back\n", original_);
+    }
 }
 
 }  // namespace fplogin

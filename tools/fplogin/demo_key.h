@@ -16,6 +16,22 @@ namespace fplogin {
 uint8_t EnsureEnrolled(const DeviceFunctions &device, DeviceContext *key, const std::string &finger,
                        std::string *error);
 
+// The key's verify mode as it was when the demo began, given back when the
+// demo ends however it ends: --verify-mode applies to one run only.
+class VerifyModeRestorer {
+public:
+    VerifyModeRestorer(const DeviceFunctions &device, DeviceContext *key, uint8_t original)
+        : device_(device), key_(key), original_(original) {}
+    ~VerifyModeRestorer();
+    VerifyModeRestorer(const VerifyModeRestorer &) = delete;
+    VerifyModeRestorer &operator=(const VerifyModeRestorer &) = delete;
+
+private:
+    const DeviceFunctions &device_;
+    DeviceContext *key_;
+    uint8_t original_;
+};
+
 }  // namespace fplogin
 
 #endif

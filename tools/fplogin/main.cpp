@@ -110,13 +110,15 @@ int main(int argc, char **argv) {
     auto key = fpkey::KeySession::Open(address, &error);
     if (!key) return Fail(error, 2);
 
+    std::unique_ptr<fplogin::VerifyModeRestorer> restoreVerifyMode;
     if (simulated) {
         const fplogin::DeviceFunctions &device = libraries.device();
-        // Matching needs a fingerprint verify mode; the key gets the mode
-        // asked for (or its own) back afterwards.
+        // Enrolment needs a fingerprint verify mode; the login gets the mode
+        // asked for (or the key's own), and the key its own back at the end.
         uint8_t mode = 1;
         device.authBio(key->handle());
         device.getVerifyMode(key->handle(), &mode);
+        restoreVerifyMode = std::make_unique<fplogin::VerifyModeRestorer>(device, key->handle(), mode);
         if (mode == 0) device.setVerifyMode(key->handle(), 1);
         const uint8_t number = fplogin::EnsureEnrolled(device, key->handle(), options.finger, &error);
         if (number == 0) return Fail("cannot enrol the demo finger: " + error, 1);
@@ -153,6 +155,7 @@ int main(int argc, char **argv) {
     g_demoHost.reset();
     application.reset();
     if (simulated) HXSimLiftFinger(key->handle());
+    restoreVerifyMode.reset();
 
     std::printf("fplogin: result %s (RetryTimes %u)\n", fplogin::DescribeLoginResult(result).c_str(), retryTimes);
     if (simulated && result == LOGIN_E_LOCKED) {

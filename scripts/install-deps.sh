@@ -9,7 +9,7 @@ declare -A groups=(
   [bench]="libbenchmark-dev libopencv-dev"
   [fuzz]="clang libclang-rt-14-dev"
   [format]="clang-format-14"
-  [gui]="qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-qpa-plugins xvfb xauth fonts-dejavu-core"
+  [gui]="qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-qpa-plugins xvfb xauth fonts-dejavu-core fonts-noto-cjk"
   [package]="dpkg-dev lintian"
   [pcsc]="pcscd vsmartcard-vpcd libpcsclite-dev opensc"
 )

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QTimer>
 #include <QtGui/QScreen>
 #include <QtWidgets/QAbstractButton>
@@ -89,19 +90,22 @@ void DemoHost::FingerprintShown(QDialog *dialog) {
 
 void DemoHost::StatusText(const QString &text) {
     Print("dialog", text);
-    // One touch gives one capture.
-    if (fingerOnSensor_ && text == QObject::tr("Image Acquisition success,\nPlease wait......")) {
+    // One touch gives one capture. The text is the dialog's own, in the
+    // dialog library's catalogue: held in a variable so that this program's
+    // catalogue does not take it in as well.
+    static const char *const kCaptured = "Image Acquisition success,\nPlease wait......";
+    if (fingerOnSensor_ && text == QCoreApplication::translate("QObject", kCaptured)) {
         QTimer::singleShot(0, this, [this] { Lift(); });
     }
 }
 
 void DemoHost::Touch(const std::string &finger) {
     if (HXSimPlaceFinger(options_.key, finger.c_str()) != 0) {
-        Sensor(QString("cannot place the finger: ") + HXKeyLastError());
+        Sensor(tr("cannot place the finger: %1").arg(HXKeyLastError()));
         return;
     }
     fingerOnSensor_ = true;
-    Sensor(QString::fromStdString("finger \"" + finger + "\" placed on the sensor"));
+    Sensor(tr("finger \"%1\" placed on the sensor").arg(QString::fromStdString(finger)));
     // Lifted after its capture, or after a while if no capture came.
     if (QDialog *dialog = watcher_->fingerprintDialog()) {
         QTimer::singleShot(kLongestTouchMs, dialog, [this] { Lift(); });
@@ -115,7 +119,7 @@ void DemoHost::TouchScan(const QString &path) {
         return;
     }
     fingerOnSensor_ = true;
-    Sensor("scan \"" + path + "\" placed on the sensor");
+    Sensor(tr("scan \"%1\" placed on the sensor").arg(path));
     if (QDialog *dialog = watcher_->fingerprintDialog()) {
         QTimer::singleShot(kLongestTouchMs, dialog, [this] { Lift(); });
     }
@@ -125,7 +129,7 @@ void DemoHost::Lift() {
     if (!fingerOnSensor_) return;
     HXSimLiftFinger(options_.key);
     fingerOnSensor_ = false;
-    Sensor("finger lifted");
+    Sensor(tr("finger lifted"));
 }
 
 void DemoHost::PinShown(QDialog *dialog) {

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include <QtCore/QLocale>
+#include <QtCore/QTranslator>
 #include <QtWidgets/QApplication>
 
 #include "demo_host.h"
@@ -40,7 +42,13 @@ struct Options {
 // is created.
 fplogin::DemoOptions g_demoOptions;
 std::unique_ptr<fplogin::DemoHost> g_demoHost;
-void JoinNewApplication() { g_demoHost = std::make_unique<fplogin::DemoHost>(g_demoOptions); }
+void JoinNewApplication() {
+    // The sensor window in the user's language, beside the dialogs.
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    const QString directory = QCoreApplication::applicationDirPath() + "/" FPLOGIN_TRANSLATIONS_FROM_BINDIR;
+    if (translator->load(QLocale(), "fplogin", "_", directory)) QCoreApplication::installTranslator(translator);
+    g_demoHost = std::make_unique<fplogin::DemoHost>(g_demoOptions);
+}
 
 // The offscreen platform reports on every show what it cannot do, and a
 // server session often has no runtime directory, which the demo never uses.

@@ -11,7 +11,7 @@ namespace fplogin {
 SensorWindow::SensorWindow(DeviceContext *key, const std::string &enrolledFinger, SensorActions actions,
                            QWidget *dialog)
     : QWidget(dialog, Qt::Window), key_(key), actions_(std::move(actions)), status_(new QLabel(this)) {
-    setWindowTitle("Virtual sensor");
+    setWindowTitle(tr("Virtual sensor"));
     auto *layout = new QVBoxLayout(this);
     auto addButton = [this, layout](const QString &text, std::function<void()> action) {
         auto *button = new QPushButton(text, this);
@@ -19,27 +19,29 @@ SensorWindow::SensorWindow(DeviceContext *key, const std::string &enrolledFinger
         layout->addWidget(button);
     };
     const QString enrolled = QString::fromStdString(enrolledFinger);
-    addButton("Place enrolled finger (" + enrolled + ")", [this, enrolledFinger] { actions_.touch(enrolledFinger); });
-    addButton("Place unknown finger", [this] { actions_.touch("stranger"); });
-    addButton("Choose a scan…", [this] {
-        const QString path =
-            QFileDialog::getOpenFileName(this, "Fingerprint scan", QString(), "Scans (*.pgm *.png);;All files (*)");
+    addButton(tr("Place enrolled finger (%1)").arg(enrolled),
+              [this, enrolledFinger] { actions_.touch(enrolledFinger); });
+    addButton(tr("Place unknown finger"), [this] { actions_.touch("stranger"); });
+    addButton(tr("Choose a scan…"), [this] {
+        const QString path = QFileDialog::getOpenFileName(this, tr("Fingerprint scan"), QString(),
+                                                          tr("Scans (*.pgm *.png);;All files (*)"));
         if (!path.isEmpty()) actions_.touchScan(path);
     });
-    addButton("Dirty capture", [this] { InjectCapture(SW_SENSOR_DIRTY, "the next capture finds the sensor dirty"); });
-    addButton("Poor capture", [this] { InjectCapture(SW_POOR_IMAGE, "the next capture has poor quality"); });
-    addButton("Lift finger", [this] { actions_.lift(); });
+    addButton(tr("Dirty capture"),
+              [this] { InjectCapture(SW_SENSOR_DIRTY, tr("the next capture finds the sensor dirty")); });
+    addButton(tr("Poor capture"), [this] { InjectCapture(SW_POOR_IMAGE, tr("the next capture has poor quality")); });
+    addButton(tr("Lift finger"), [this] { actions_.lift(); });
     status_->setWordWrap(true);
     status_->setMinimumWidth(220);
     layout->addWidget(status_);
-    SetStatus("A placed finger stays until one capture has taken it.");
+    SetStatus(tr("A placed finger stays until one capture has taken it."));
 }
 
 void SensorWindow::SetStatus(const QString &text) { status_->setText(text); }
 
 void SensorWindow::InjectCapture(uint32_t statusWord, const QString &what) {
     const bool injected = HXSimInjectFault(key_, statusWord, "capture", 1) == 0;
-    SetStatus(injected ? what : QString("cannot inject: ") + HXKeyLastError());
+    SetStatus(injected ? what : tr("cannot inject: %1").arg(HXKeyLastError()));
 }
 
 }  // namespace fplogin

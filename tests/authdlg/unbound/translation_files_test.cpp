@@ -41,12 +41,12 @@ Catalogue Read(const QString &path, bool *ok) {
     return catalogue;
 }
 
-// What lupdate finds in the library's sources and forms today.
-Catalogue Extracted() {
+// What lupdate finds in a folder's sources and forms today.
+Catalogue Extracted(const QString &folder) {
     QTemporaryDir directory;
     const QString ts = directory.filePath("extracted.ts");
     QProcess lupdate;
-    const QDir sources(AUTHDLG_SOURCE_DIR);
+    const QDir sources(folder);
     QStringList arguments = sources.entryList({"*.cpp", "*.ui"}, QDir::Files);
     arguments << "-locations"
               << "none"
@@ -59,15 +59,22 @@ Catalogue Extracted() {
     return Read(ts, &ok);
 }
 
-class TranslationFile : public ::testing::TestWithParam<const char *> {};
+struct ShippedCatalogue {
+    const char *name;
+    const char *sources;  // the folder lupdate reads
+    const char *file;     // translations/<file> in that folder
+    size_t contexts;      // how many contexts lupdate must find there
+};
 
-TEST_P(TranslationFile, TranslatesEveryTextOfTheLibrary) {
+class TranslationFile : public ::testing::TestWithParam<ShippedCatalogue> {};
+
+TEST_P(TranslationFile, TranslatesEveryTextOfItsSources) {
+    const ShippedCatalogue &catalogue = GetParam();
     bool ok = false;
-    const Catalogue shipped = Read(QString(AUTHDLG_SOURCE_DIR) + "/translations/" + GetParam(), &ok);
+    const Catalogue shipped = Read(QString(catalogue.sources) + "/translations/" + catalogue.file, &ok);
     ASSERT_TRUE(ok);
-    const Catalogue extracted = Extracted();
-    ASSERT_EQ(extracted.count("QObject"), 1u) << "lupdate found nothing";
-    ASSERT_EQ(extracted.size(), 3u) << "QObject, WFingerPrint and WPinInput";
+    const Catalogue extracted = Extracted(catalogue.sources);
+    ASSERT_EQ(extracted.size(), catalogue.contexts) << "lupdate found other contexts than expected";
 
     for (const auto &[context, messages] : extracted) {
         for (const auto &[source, unused] : messages) {
@@ -80,12 +87,20 @@ TEST_P(TranslationFile, TranslatesEveryTextOfTheLibrary) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, TranslationFile, ::testing::Values("authdlg_de.ts", "authdlg_zh_CN.ts"),
-                         [](const auto &param) { return std::string(param.param[8] == 'd' ? "German" : "Chinese"); });
+// The dialogs: QObject, WFingerPrint and WPinInput; the login demo's sensor
+// window: its window and the demo host.
+INSTANTIATE_TEST_SUITE_P(
+    Languages, TranslationFile,
+    ::testing::Values(ShippedCatalogue{"DialogsGerman", AUTHDLG_SOURCE_DIR, "authdlg_de.ts", 3},
+                      ShippedCatalogue{"DialogsChinese", AUTHDLG_SOURCE_DIR, "authdlg_zh_CN.ts", 3},
+                      ShippedCatalogue{"SensorGerman", FPLOGIN_SOURCE_DIR, "fplogin_de.ts", 2},
+                      ShippedCatalogue{"SensorChinese", FPLOGIN_SOURCE_DIR, "fplogin_zh_CN.ts", 2}),
+    [](const auto &param) { return std::string(param.param.name); });
 
 TEST(CompiledTranslations, AreBuiltBesideTheLibrary) {
-    for (const char *name : {"authdlg_de.qm", "authdlg_zh_CN.qm"}) {
-        EXPECT_TRUE(QFile::exists(QString(FPKEY_BINARY_DIR) + "/share/authdlg/translations/" + name)) << name;
+    for (const char *name : {"authdlg/translations/authdlg_de.qm", "authdlg/translations/authdlg_zh_CN.qm",
+                             "fplogin/translations/fplogin_de.qm", "fplogin/translations/fplogin_zh_CN.qm"}) {
+        EXPECT_TRUE(QFile::exists(QString(FPKEY_BINARY_DIR) + "/share/" + name)) << name;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "canvas.h"
 #include "colour_map.h"
 #include "patterns.h"
+#include "path_fit.h"
 #include "pictures.h"
 #include "progress.h"
 
@@ -78,6 +79,34 @@ INSTANTIATE_TEST_SUITE_P(Bars, ProgressBars,
                          ::testing::Values(BarCase{0, 4, "[----------] 0/4"}, BarCase{1, 4, "[##--------] 1/4"},
                                            BarCase{4, 4, "[##########] 4/4"}, BarCase{0, 0, "[----------] 0/0"}));
 
+struct FitCase {
+    const char *path;
+    size_t width;
+    const char *shown;
+};
+
+class PathsInColumns : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(PathsInColumns, KeepTheFileNameWhole) {
+    EXPECT_EQ(FitPath(GetParam().path, GetParam().width), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PathsInColumns,
+                         ::testing::Values(FitCase{"scans/101_1.pgm", 20, "scans/101_1.pgm"},
+                                           FitCase{"/data/sets/fvc2002/db1/101_1.pgm", 20, ".../db1/101_1.pgm"},
+                                           FitCase{"/data/sets/fvc2002/db1/101_1.pgm", 30,
+                                                   ".../sets/fvc2002/db1/101_1.pgm"},
+                                           FitCase{"/data/sets/fvc2002/db1/101_1.pgm", 13, ".../101_1.pgm"},
+                                           FitCase{"/data/a-very-long-file-name.pgm", 10, "a-very-long-file-name.pgm"},
+                                           FitCase{"a-very-long-file-name.pgm", 10, "a-very-long-file-name.pgm"}));
+
+TEST(ProgressLines, ShowTheFileNameOfADeepPath) {
+    const std::string path = "/home/someone/fingerprints/collected/2026/december/sensor-b/finger_7_impression_3.png";
+    const std::string line = ProgressLine(3, 96, path, 78);
+    EXPECT_LE(line.size(), 78u);
+    EXPECT_TRUE(line.ends_with("/finger_7_impression_3.png")) << line;
+}
+
 class Pictures : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -114,6 +143,43 @@ TEST_F(Pictures, SpacingColourFollowsTheMeasuredValue) {
     const Rgb expected =
         Mix({image_.pixels[y * 128 + x], image_.pixels[y * 128 + x], image_.pixels[y * 128 + x]}, ScaleColour(t), 0.8);
     EXPECT_EQ(spacing.Get(y, x), expected);
+}
+
+TEST_F(Pictures, OrientationLinesAreWideEnoughToRead) {
+    // Across a line through the centre of the disc: its bright core at
+    // least two pixels thick, on a dark rim.
+    const Canvas picture = OrientationPicture(image_, analysis_);
+    int core = 0;
+    int rim = 0;
+    for (int y = 0; y < image_.height; ++y) {
+        int coreHere = 0;
+        for (int x = 0; x < image_.width; ++x) {
+            const Rgb c = picture.Get(y, x);
+            if (c.r > 200 && c.g < 100) ++coreHere;
+            if (Lightness(c) < Lightness({40, 40, 40})) ++rim;
+        }
+        core = std::max(core, coreHere);
+    }
+    ASSERT_GT(core, 0) << "no line drawn";
+    EXPECT_GT(rim, 0);
+    int thickest = 0;
+    for (int x = 0; x < image_.width; ++x) {
+        int run = 0;
+        for (int y = 0; y < image_.height; ++y) {
+            const Rgb c = picture.Get(y, x);
+            run = (c.r > 200 && c.g < 100) ? run + 1 : 0;
+            thickest = std::max(thickest, run);
+        }
+    }
+    EXPECT_GE(thickest, 2);
+}
+
+TEST_F(Pictures, SpacingOutsideTheScaleIsShownAsNone) {
+    // A failed estimate (here 25 px) must not be painted as the scale's end.
+    analysis_.spacing.values[static_cast<size_t>(64 / 4) * analysis_.spacing.cols + 64 / 4] = 200;
+    const Canvas spacing = SpacingPicture(image_, analysis_);
+    const uint8_t g = image_.pixels[64 * 128 + 64];
+    EXPECT_EQ(spacing.Get(64, 64), Mix({g, g, g}, {120, 120, 120}, 0.6));
 }
 
 }  // namespace

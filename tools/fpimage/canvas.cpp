@@ -50,13 +50,20 @@ void Canvas::FrameRect(int top, int left, int height, int width, Rgb colour) {
     FillRect(top, left + width - 1, height, 1, colour);
 }
 
-void Canvas::Line(double x0, double y0, double x1, double y1, Rgb colour) {
+void Canvas::Line(double x0, double y0, double x1, double y1, Rgb colour) { WideLine(x0, y0, x1, y1, 1.0, colour); }
+
+void Canvas::WideLine(double x0, double y0, double x1, double y1, double width, Rgb colour) {
     const double steps = std::max({std::abs(x1 - x0), std::abs(y1 - y0), 1.0});
     const int count = static_cast<int>(std::ceil(steps));
+    // A square of side `width` around each point of the line; even widths
+    // lean towards the lower right.
+    const int side = std::max(1, static_cast<int>(std::lround(width)));
+    const int before = (side - 1) / 2;
     for (int i = 0; i <= count; ++i) {
         const double t = static_cast<double>(i) / count;
-        Set(static_cast<int>(std::lround(y0 + t * (y1 - y0))), static_cast<int>(std::lround(x0 + t * (x1 - x0))),
-            colour);
+        const int y = static_cast<int>(std::lround(y0 + t * (y1 - y0)));
+        const int x = static_cast<int>(std::lround(x0 + t * (x1 - x0)));
+        FillRect(y - before, x - before, side, side, colour);
     }
 }
 

@@ -35,6 +35,8 @@ public:
     void FrameRect(int top, int left, int height, int width, Rgb colour);
     // A line between pixel centres, one pixel wide.
     void Line(double x0, double y0, double x1, double y1, Rgb colour);
+    // A line of the given width (in pixels), made of squares stamped along it.
+    void WideLine(double x0, double y0, double x1, double y1, double width, Rgb colour);
     // Text with its top-left corner at (top, left); each font pixel becomes
     // scale x scale pixels.
     void Text(int top, int left, std::string_view text, Rgb colour, int scale);

@@ -7,6 +7,7 @@
 #include <numbers>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 #include "bitmap_font.h"
 #include "colour_map.h"
@@ -18,7 +19,12 @@ constexpr Rgb kPanel{34, 36, 40};
 constexpr Rgb kInk{232, 232, 232};
 constexpr Rgb kBackgroundTint{40, 70, 160};
 constexpr Rgb kOutline{40, 230, 100};
-constexpr Rgb kRidgeLine{235, 40, 40};
+// Ridge directions: a bright core on a dark rim reads on light and dark
+// ridges alike.
+constexpr Rgb kRidgeLine{255, 60, 40};
+constexpr Rgb kRidgeRim{20, 20, 24};
+constexpr double kRidgeLineWidth = 2.0;
+constexpr double kRidgeRimWidth = 4.0;
 constexpr Rgb kUnmeasured{120, 120, 120};
 
 constexpr int kLegendWidth = 88;
@@ -141,6 +147,10 @@ Canvas OrientationPicture(const GrayImage &image, const Analysis &a) {
     // counterclockwise while rows run downward.
     const int size = a.orientation.cellSize;
     const double half = size * 0.8;
+    struct Segment {
+        double x0, y0, x1, y1;
+    };
+    std::vector<Segment> segments;
     for (int r = 0; r < a.orientation.rows; r += 2) {
         for (int c = 0; c < a.orientation.cols; c += 2) {
             const int cy = r * size + size / 2;
@@ -149,10 +159,14 @@ Canvas OrientationPicture(const GrayImage &image, const Analysis &a) {
             const double angle = a.orientation.at(r, c) * std::numbers::pi / 180.0;
             const double dx = std::cos(angle) * half;
             const double dy = -std::sin(angle) * half;
-            canvas.Line(cx - dx, cy - dy, cx + dx, cy + dy, kRidgeLine);
+            segments.push_back({cx - dx, cy - dy, cx + dx, cy + dy});
         }
     }
+    // Every rim first, so that no rim covers a neighbour's core.
+    for (const Segment &s : segments) canvas.WideLine(s.x0, s.y0, s.x1, s.y1, kRidgeRimWidth, kRidgeRim);
+    for (const Segment &s : segments) canvas.WideLine(s.x0, s.y0, s.x1, s.y1, kRidgeLineWidth, kRidgeLine);
     const int left = image.width + 10;
+    canvas.FillRect(13, left, 4, 14, kRidgeRim);
     canvas.FillRect(14, left, 2, 14, kRidgeLine);
     canvas.Text(10, left + 19, "RIDGE", kInk, 1);
     canvas.Text(20, left + 19, "DIRECTION", kInk, 1);
@@ -164,7 +178,12 @@ Canvas SpacingPicture(const GrayImage &image, const Analysis &a) {
     const auto value = [&a](int r, int c) -> std::optional<double> {
         const uint8_t v = a.spacing.at(r, c);
         if (v == kSpacingUnmeasured) return std::nullopt;
-        return v / 8.0;
+        // A spacing outside the scale is a profile the estimate could not
+        // read (ridges of a finger at 500 dpi lie well within it): painted at
+        // the scale's end it would pass for a measurement.
+        const double pixels = v / 8.0;
+        if (pixels < kSpacingScaleLow || pixels > kSpacingScaleHigh) return std::nullopt;
+        return pixels;
     };
     return HeatMap(image, a, a.spacing.cellSize, a.spacing.rows, a.spacing.cols, value, kSpacingScaleLow,
                    kSpacingScaleHigh, "PIXELS", 0);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "path_fit.h"
+
 namespace fpkey {
 
 std::string ProgressBar(int done, int total, int width) {
@@ -14,11 +16,16 @@ std::string ProgressBar(int done, int total, int width) {
     return bar;
 }
 
+std::string ProgressLine(int done, int total, const std::string &path, size_t width) {
+    std::string line = ProgressBar(done, total, 30);
+    const size_t room = width > line.size() + 1 ? width - line.size() - 1 : 0;
+    line.append(" ").append(FitPath(path, room));
+    return line;
+}
+
 void Progress::Starting(int done, const std::string &name) {
     if (!terminal_) return;
-    std::string line = ProgressBar(done, total_, 30);
-    line.append(" ").append(name);
-    if (line.size() > 78) line = line.substr(0, 75) + "...";
+    const std::string line = ProgressLine(done, total_, name, 78);
     std::fprintf(stream_, "\r\033[K%s", line.c_str());
     std::fflush(stream_);
 }

@@ -28,6 +28,10 @@ private:
 // The bar for done of total: "[#####-----] done/total".
 std::string ProgressBar(int done, int total, int width);
 
+// The bar and the path of the image under way, in width columns; the path
+// gives way from the left, the file name stays whole.
+std::string ProgressLine(int done, int total, const std::string &path, size_t width);
+
 }  // namespace fpkey
 
 #endif

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "path_fit.h"
+
 namespace fpkey {
 namespace {
 
@@ -22,12 +24,6 @@ std::string Size(const Summary &s) { return std::to_string(s.width) + " x " + st
 template <typename T>
 nlohmann::json OrNull(const std::optional<T> &value) {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
-}
-
-// Long paths keep their end, where the file name is, so the columns stay aligned.
-std::string FitName(const std::string &path, size_t width) {
-    if (path.size() <= width) return path;
-    return "..." + path.substr(path.size() - (width - 3));
 }
 
 std::string Pad(const std::string &text, size_t width) {
@@ -95,7 +91,7 @@ std::string SummaryTable(const std::vector<ImageOutcome> &outcomes) {
     out << Pad("IMAGE", nameWidth) << Pad("SIZE", 12) << Pad("THRESH", 8) << Pad("FG %", 7) << Pad("Q MEAN", 8)
         << Pad("Q LOW", 7) << Pad("SPACING", 10) << Pad("BROKEN", 8) << "COMPLEXITY\n";
     for (const ImageOutcome &o : outcomes) {
-        out << Pad(FitName(o.path, nameWidth - 2), nameWidth);
+        out << Pad(FitPath(o.path, nameWidth - 2), nameWidth);
         if (!o.summary) {
             out << "failed: " << o.error << '\n';
             continue;

@@ -41,6 +41,7 @@ constexpr float FirstStep(uint32_t n) {
 // cos and sin of a constant exactly and rounds to double once, as the C
 // library does for these angles; the tests compare every tabled size bit for
 // bit against the transform with the factors computed on each call.
+#if defined(__GNUC__) && !defined(__clang__)
 constexpr uint32_t kTabledLargest = 256;
 
 template <uint32_t N>
@@ -49,7 +50,6 @@ struct Twiddles {
     float sin[N - 1];
 };
 
-#if defined(__GNUC__) && !defined(__clang__)
 template <uint32_t N>
 constexpr Twiddles<N> MakeTwiddles() {
     Twiddles<N> t{};

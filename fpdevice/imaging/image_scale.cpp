@@ -62,6 +62,7 @@ template <size_t Lanes>
                                                       uint32_t sourceWidth) {
     using Pairs = typename img::LaneVector<uint16_t, Lanes>::type;
     using Ints = typename img::LaneVector<int32_t, Lanes>::type;
+    using Words = typename img::LaneVector<uint32_t, Lanes>::type;
     using Floats = typename img::LaneVector<float, Lanes>::type;
     auto smooth = [&](const uint8_t *row, uint32_t column, Floats &out) __attribute__((always_inline)) {
         // Byte pairs from column - 1: the left neighbour in the low byte, the
@@ -69,11 +70,12 @@ template <size_t Lanes>
         Pairs fromLeft, fromRight;
         img::load_into(fromLeft, row + column - 1);
         img::load_into(fromRight, row + column + 1);
-        const Ints left = __builtin_convertvector(fromLeft & 0xFF, Ints);
-        const Ints middle = __builtin_convertvector(fromLeft >> 8, Ints);
-        const Ints right = __builtin_convertvector(fromRight & 0xFF, Ints);
-        const Ints sides = left + right;
-        out = kCentre * __builtin_convertvector(middle, Floats) + kSide * __builtin_convertvector(sides, Floats);
+        // The integer sum of the sides is at most 510: it fits the 16-bit lanes.
+        const Pairs sides = (fromLeft & 0xFF) + (fromRight & 0xFF);
+        const Pairs middle = fromLeft >> 8;
+        const auto middleInts = (Ints) __builtin_convertvector(middle, Words);
+        const auto sideInts = (Ints) __builtin_convertvector(sides, Words);
+        out = kCentre * __builtin_convertvector(middleInts, Floats) + kSide * __builtin_convertvector(sideInts, Floats);
     };
     uint32_t x = 1;
     for (; x + Lanes <= resultWidth && 2 * (x + Lanes) < sourceWidth; x += Lanes) {

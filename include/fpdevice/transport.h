@@ -144,12 +144,17 @@ FPDEVICE_API uint64_t token_set_next_fid(DeviceContext *hDev, uint16_t number);
 #define HX_PKCS_AUTH_UNAVAILABLE 0x8000010Au
 #define HX_PKCS_PIN_UNAVAILABLE  0x8000010Cu
 
-/* External authentication of the key (HXSCardAuth): on success the key
- * counts this connection as authenticated. */
+/* External authentication of the key (HXSCardAuth): on success (0) the key
+ * counts this connection as authenticated, which the calls that change the
+ * key need. Otherwise the PKCS library's result, or
+ * HX_PKCS_AUTH_UNAVAILABLE. */
 FPDEVICE_API uint64_t HXSCardAuthBio(DeviceContext *hDev);
-/* PIN verification (HXSCardVerifyUserPin): a rejected PIN uses up one of
- * the key's attempts, and *statusWord gets the key's answer. The PIN bytes
- * are passed on as they are; wiping them is the caller's part. */
+/* PIN verification (HXSCardVerifyUserPin): 0 when the key accepts the PIN
+ * (pinLength bytes, in the key's encoding). A rejected PIN uses up one of
+ * the key's attempts, and *statusWord gets the key's answer: 0x63Cx with x
+ * attempts left, 0x6983 when the PIN is blocked. Otherwise the PKCS
+ * library's result, or HX_PKCS_PIN_UNAVAILABLE. The PIN stays the caller's,
+ * passed on as it is; wiping it after the call is the caller's part. */
 FPDEVICE_API uint64_t HXSCardVerifyUserPinBio(DeviceContext *hDev, const uint8_t *pin, uint8_t pinLength,
                                               uint16_t *statusWord);
 

@@ -5,6 +5,10 @@
 // four neighbours along the ridge direction. The spacing of its peaks (or
 // valleys) gives the cell's value in eighths of a pixel.
 #include "fpdevice/imaging_frequency.h"
+#include "imaging/local_sums_impl.h"
+#include "imaging/simd_dispatch.h"
+
+#include <emmintrin.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -76,6 +80,59 @@ void find_extrema(const uint8_t *p, Extrema *peaks, Extrema *valleys) {
             valleyEnd = -1;
         }
     }
+}
+
+// The same extrema from bit masks of the profile's turning points, taken 16
+// points at a time: bit i - 1 of a mask stands for point i = 1 ... 31.
+// Walking the set bits in order applies the loop's updates where they happen;
+// at every other point the loop changes nothing. The profile is read up to
+// index 33, so it is held with padding (kPaddedProfile).
+constexpr int32_t kPaddedProfile = 48;
+
+using fpdevice::imaging::load_vector;
+using fpdevice::imaging::U8x16;
+
+uint32_t BitsOf(U8x16 lanes) { return static_cast<uint32_t>(_mm_movemask_epi8((__m128i)lanes)); }
+
+void extrema_of(uint32_t starts, uint32_t ends, Extrema *e) {
+    e->count = 0;
+    int32_t start = -1;
+    int32_t end = -1;
+    for (uint32_t any = starts | ends; any != 0; any &= any - 1) {
+        const int32_t bit = __builtin_ctz(any);
+        if (((starts >> bit) & 1u) != 0) {
+            start = bit + 1;
+        }
+        if (((ends >> bit) & 1u) != 0) {
+            end = bit + 1;
+        }
+        if (start >= 0 && end >= 0 && start <= end) {
+            append(e, (start + end) / 2);
+            start = -1;
+            end = -1;
+        }
+    }
+}
+
+void find_extrema_in_lanes(const uint8_t *p, Extrema *peaks, Extrema *valleys) {
+    uint32_t peakStarts = 0, peakEnds = 0, valleyStarts = 0, valleyEnds = 0;
+    for (int32_t first = 1; first < kProfile - 1; first += 16) {
+        const U8x16 before = load_vector<U8x16>(p + first - 1);
+        const U8x16 at = load_vector<U8x16>(p + first);
+        const U8x16 after = load_vector<U8x16>(p + first + 1);
+        const U8x16 rises = (U8x16)(before < at);
+        const U8x16 falls = (U8x16)(before > at);
+        const U8x16 fallsNext = (U8x16)(at > after);
+        const U8x16 risesNext = (U8x16)(at < after);
+        const int32_t shift = first - 1;
+        peakStarts |= BitsOf(rises & ~risesNext) << shift;
+        peakEnds |= BitsOf(~falls & fallsNext) << shift;
+        valleyStarts |= BitsOf(falls & ~fallsNext) << shift;
+        valleyEnds |= BitsOf(~rises & risesNext) << shift;
+    }
+    constexpr uint32_t kPoints = (1u << (kProfile - 2)) - 1;  // points 1 ... 31
+    extrema_of(peakStarts & kPoints, peakEnds & kPoints, peaks);
+    extrema_of(valleyStarts & kPoints, valleyEnds & kPoints, valleys);
 }
 
 // 8 x the spacing, or kUnmeasured.
@@ -185,7 +242,8 @@ extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t 
     std::memset(out, kUnmeasured, cells);
 
     const Image im{image, height, width};
-    uint8_t profile[kProfile] = {};
+    uint8_t profile[kPaddedProfile] = {};
+    const bool lanes = fpdevice::imaging::ChosenSimdPath() != fpdevice::imaging::SimdPath::kScalar;
     Extrema peaks;
     Extrema valleys;
     const int32_t lastRow = field->rows - 1;
@@ -206,7 +264,11 @@ extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t 
                 theta += 180;
             }
             sample_profile(im, x, y, tables.cos256[theta], tables.sin256[theta], profile);
-            find_extrema(profile, &peaks, &valleys);
+            if (lanes) {
+                find_extrema_in_lanes(profile, &peaks, &valleys);
+            } else {
+                find_extrema(profile, &peaks, &valleys);
+            }
             const int32_t v = spacing_value(peaks, valleys);
             out[static_cast<size_t>(cy) * nX + cx] = static_cast<uint8_t>(v > 255 ? 255 : v);
         }

@@ -149,6 +149,40 @@ INSTANTIATE_TEST_SUITE_P(
         ProfileCase{"wide_spacing_is_cut_to_255", [](int y) { return y % 40 == 0 ? 200 : 50; }, 255}),
     [](const auto &test) { return std::string(test.param.name); });
 
+// Coarse gray levels make flat tops and bottoms in most profiles, where the
+// extrema lie at their middles. Every instruction set must give the map of
+// the plain loops.
+TEST(FpGetFrequency, EveryInstructionSetGivesTheSameMap) {
+    const int h = 96;
+    const int w = 120;
+    Image image(static_cast<size_t>(h) * w);
+    uint32_t state = 99;
+    for (size_t i = 0; i < image.size(); ++i) {
+        state = state * 1103515245u + 12345u;
+        image[i] = static_cast<uint8_t>(60 * ((state >> 24) % 4));
+    }
+    Field field(h / 8, w / 8, 0);
+    for (size_t b = 0; b < field.data.size(); ++b) {
+        field.data[b] = static_cast<int16_t>(static_cast<int>(b * 37 % 181) - 90);
+    }
+    const char *chosen = std::getenv("FPKEY_SIMD");
+    const std::string before = chosen != nullptr ? chosen : "";
+    std::vector<std::vector<uint8_t>> maps;
+    for (const char *path : {"scalar", "sse2", "avx2"}) {
+        setenv("FPKEY_SIMD", path, 1);
+        const SpacingMap m(image, h, w, field.record);
+        ASSERT_EQ(m.code, 0) << path;
+        maps.emplace_back(m.map, m.map + m.rows * m.cols);
+    }
+    if (chosen != nullptr) {
+        setenv("FPKEY_SIMD", before.c_str(), 1);
+    } else {
+        unsetenv("FPKEY_SIMD");
+    }
+    EXPECT_EQ(maps[1], maps[0]) << "sse2";
+    EXPECT_EQ(maps[2], maps[0]) << "avx2";
+}
+
 TEST(FpGetFrequency, FieldRowsAreReadFromTheBottomOfTheImageUp) {
     // Horizontal ridges; the field is right (0) only in its first four rows,
     // which describe the lower half of the image.

@@ -110,7 +110,8 @@ HXKMGR_API int HXKeyListReaders(HXKeyReader *readers, size_t capacity, size_t *c
 
 /* The reason for the last failed call on this thread (never null). */
 HXKMGR_API const char *HXKeyLastError(void);
-/* The address used when none is given: $FPKEY_DEVICE, else "sim". */
+/* The address used when none is given: $FPKEY_DEVICE, else "sim". A
+ * set-user-ID or set-group-ID program ignores the variable. */
 HXKMGR_API const char *HXKeyDefaultAddress(void);
 
 /*

@@ -25,6 +25,8 @@ struct KeyAddress {
 KeyAddress parseKeyAddress(std::string_view address);
 
 // $XDG_STATE_HOME/fpkey/sim-key.json, else ~/.local/state/fpkey/sim-key.json.
+// A set-user-ID or set-group-ID program ignores XDG_STATE_HOME and HOME and
+// takes the home folder from the password database.
 std::filesystem::path defaultStatePath();
 
 // Creates the missing directories above the state file with mode 0700.

@@ -35,6 +35,10 @@ grep -q "Place your finger on the key" "$work/session.log" || { echo "FAIL: the 
 grep -q "pamtester: successfully authenticated" "$work/session.log" || { echo "FAIL: no login"; exit 1; }
 
 # The session's variables ($demo, $key) are still set.
+# Without a user, pam-line names the one running it, whatever $USER says.
+line=$(USER=somebody-else build/bin/fpkey -d "$key" pam-line)
+[[ $line == "$(id -un):$(cut -d: -f2 "$demo/keys")" ]] || { echo "FAIL: pam-line printed '$line'"; exit 1; }
+
 build/bin/fpkey -d "$key" sim touch bob-thumb
 if PAM_WRAPPER=1 PAM_WRAPPER_SERVICE_DIR=$demo/pam.d LD_PRELOAD=libpam_wrapper.so \
     pamtester fpkey-demo alice authenticate >"$work/other.log" 2>&1; then

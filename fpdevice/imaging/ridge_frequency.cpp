@@ -216,6 +216,43 @@ void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s,
     }
 }
 
+// Where the samples of a profile lie relative to its centre sample, for one
+// direction: the 33 points, then the two neighbours along the ridge on each
+// side. The same shifts as in sample_profile, folded into row offsets once
+// per direction instead of once per cell.
+struct ProfileOffsets {
+    int32_t theta = -1;
+    intptr_t point[kProfile] = {};
+    intptr_t along[kSpread] = {};
+
+    void Set(int32_t direction, int32_t c, int32_t s, int32_t width) {
+        theta = direction;
+        for (int32_t k = -kReach; k <= kReach; ++k) {
+            point[k + kReach] = static_cast<intptr_t>((k * c) >> 8) * width - ((k * s) >> 8);
+        }
+        for (int32_t t = 1; t <= kSpread; ++t) {
+            along[t - 1] = static_cast<intptr_t>((t * s) >> 8) * width + ((t * c) >> 8);
+        }
+    }
+};
+
+// sample_profile for a cell whose every sample lies inside the image.
+void sample_inside_profile(const Image &im, int32_t x, int32_t y, const ProfileOffsets &offsets, uint8_t *profile) {
+    const uint8_t *centre = im.samples + static_cast<intptr_t>(y) * im.width + x;
+    const intptr_t a = offsets.along[0];
+    const intptr_t b = offsets.along[1];
+    for (int32_t i = 0; i < kProfile; ++i) {
+        const uint8_t *q = centre + offsets.point[i];
+        const uint32_t sum = q[0] + q[a] + q[-a] + q[b] + q[-b];
+        profile[i] = static_cast<uint8_t>(sum / (2 * kSpread + 1));
+    }
+}
+
+bool profile_inside(const Image &im, int32_t x, int32_t y) {
+    const int32_t margin = kReach + kSpread + 1;
+    return x >= margin && y >= margin && x + margin < im.width && y + margin < im.height;
+}
+
 }  // namespace
 
 extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t width, const BlockField *field,
@@ -244,6 +281,7 @@ extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t 
     const Image im{image, height, width};
     uint8_t profile[kPaddedProfile] = {};
     const bool lanes = fpdevice::imaging::ChosenSimdPath() != fpdevice::imaging::SimdPath::kScalar;
+    ProfileOffsets offsets;
     Extrema peaks;
     Extrema valleys;
     const int32_t lastRow = field->rows - 1;
@@ -263,7 +301,14 @@ extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t 
             if (theta < 0) {
                 theta += 180;
             }
-            sample_profile(im, x, y, tables.cos256[theta], tables.sin256[theta], profile);
+            if (lanes && profile_inside(im, x, y)) {
+                if (offsets.theta != theta) {
+                    offsets.Set(theta, tables.cos256[theta], tables.sin256[theta], width);
+                }
+                sample_inside_profile(im, x, y, offsets, profile);
+            } else {
+                sample_profile(im, x, y, tables.cos256[theta], tables.sin256[theta], profile);
+            }
             if (lanes) {
                 find_extrema_in_lanes(profile, &peaks, &valleys);
             } else {

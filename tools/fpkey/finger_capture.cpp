@@ -19,19 +19,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 
-// The capture command itself. The device call folds every failure but "no
-// finger yet" into "capture failed", while the person needs to hear which
-// one it was: a dirty sensor wants wiping, not another try.
-uint16_t CaptureStatus(DeviceContext *device) {
-    uint8_t command[] = {0x80, 0xFA, 0x00, 0x00, 0x02};
-    uint8_t response[258];
-    uint64_t length = 0;
-    void *token = MyLock(device);
-    if (!token) return SW_LOCK_NOT_OBTAINED;
-    const auto status = static_cast<uint16_t>(SCardAPDU(device, command, sizeof command, response, &length));
-    MyUnlock(token);
-    return status;
-}
+// A capture's own result: the device call passes on which failure it was
+// (dirty sensor, poor image, no finger yet), and the person needs to hear
+// it: a dirty sensor wants wiping, not another try.
+uint64_t Capture(DeviceContext *device) { return HXDactylCaptureImage(device); }
 
 // Extraction results that ask for another capture rather than end the command.
 bool AsksForAnotherCapture(uint64_t code) {
@@ -102,12 +93,12 @@ void FingerSensor::AwaitLift() {
     const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds_);
     if (!cli_.json) std::cerr << "lift your finger off the sensor" << std::flush;
     for (;;) {
-        const uint16_t status = CaptureStatus(cli_.Device());
-        if (status == SW_CAPTURE_NOT_COMPLETE) break;
+        const uint64_t result = Capture(cli_.Device());
+        if (result == FP_E_CAPTURE_PENDING) break;
         if (Clock::now() >= deadline) {
             if (!cli_.json) std::cerr << '\n';
             cli_.Check("waiting for the finger to be lifted (" + std::to_string(timeoutSeconds_) + " s)",
-                       FP_E_STATUS_BASE + (status == SW_SUCCESS ? SW_CAPTURE_FAILED : status));
+                       result == FP_OK ? FP_E_CAPTURE_FAILED : result);
         }
         std::this_thread::sleep_for(kPollInterval);
     }
@@ -119,17 +110,16 @@ void FingerSensor::AwaitImage(const std::string &prompt) {
     bool prompted = false;
     int waited = 0;
     for (;;) {
-        const uint16_t status = CaptureStatus(cli_.Device());
-        if (status == SW_SUCCESS) break;
-        if (status == SW_LOCK_NOT_OBTAINED || status == SW_TRANSPORT_FAILURE) {
-            cli_.Check("capture", status == SW_LOCK_NOT_OBTAINED ? FP_E_LOCK : FP_E_UNKNOWN_STATUS);
-        }
+        const uint64_t result = Capture(cli_.Device());
+        if (result == FP_OK) break;
+        // The key gone or not ours: waiting longer cures neither.
+        if (result == FP_E_UNKNOWN_STATUS || result == FP_E_LOCK) cli_.Check("capture", result);
         if (Clock::now() >= deadline) {
             if (prompted && !cli_.json) std::cerr << '\n';
             const std::string within = " within " + std::to_string(timeoutSeconds_) + " s";
-            cli_.Check(status == SW_CAPTURE_NOT_COMPLETE ? "capture (no finger" + within + ")"
-                                                         : "capture (no usable image" + within + ")",
-                       FP_E_STATUS_BASE + status);
+            cli_.Check(result == FP_E_CAPTURE_PENDING ? "capture (no finger" + within + ")"
+                                                      : "capture (no usable image" + within + ")",
+                       result);
         }
         if (!cli_.json) {
             if (!prompted) {

@@ -24,7 +24,7 @@ quick=("-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" "-DCMAKE_C_FLAGS_RELW
 # Configured for /usr so that the same build makes the Debian packages.
 scripts/build.sh build/ci "${quick[@]}" -DFPKEY_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr
 (cd build/ci && ctest --output-on-failure -j2)
-scripts/package.sh build/ci
+bash scripts/package.sh build/ci
 
 scripts/build.sh build/asan "${quick[@]}" -DFPKEY_WERROR=ON -DFPKEY_SANITIZE=ON -DFPKEY_TOOLS=ON
 (cd build/asan && \

@@ -26,6 +26,8 @@
 #include <utility>
 #include <type_traits>
 
+#include "imaging/simd_dispatch.h"
+
 namespace fpdevice::imaging {
 
 // The carried type of a running sum of Sum.
@@ -260,6 +262,9 @@ inline V inclusive_scan(V v) {
     if constexpr (lanes > 8) {
         v += lanes_up<V, 8>(v);
     }
+    if constexpr (lanes > 16) {
+        v += lanes_up<V, 16>(v);
+    }
     return v;
 }
 
@@ -285,7 +290,8 @@ inline V last_lane_everywhere(V v) {
 // next whole 16 bytes beyond n (the padding of a row of sums).
 template <typename Sum>
 inline size_t prefix_margin(int r) {
-    return static_cast<size_t>(r) + 16 / sizeof(Sum);
+    // Room for 32-byte vectors, which the AVX2 byte sums read.
+    return static_cast<size_t>(r) + 32 / sizeof(Sum);
 }
 
 template <typename Sum, typename In, typename Load>
@@ -316,6 +322,11 @@ inline void integer_row_sums(const In *in, Sum *out, Sum *prefix, int n, int r, 
         store_vector(out + j, high - low);
     }
 }
+
+// integer_row_sums of bytes into byte sums, 32 bytes at a time, in a
+// function built for AVX2 (byte_row_sums_avx2.cpp); nonZeroAsOne counts
+// every non-zero byte as 1, as NonZeroAsOne does.
+void byte_row_sums_avx2(const uint8_t *in, uint8_t *out, uint8_t *prefix, int n, int r, bool nonZeroAsOne);
 
 // Row sums of a whole row batch, for window_sum_rows below.
 template <typename Sum>
@@ -425,6 +436,11 @@ inline int window_sum_rows(const In *plane, int height, int width, int rx, int r
     Sum *prefix = scratch + rows * pw + margin;
     auto slot = [&](int row) { return ring + static_cast<size_t>(row % ringRows) * pw; };
 
+    // Byte sums of bytes take 32 at a time where the processor has AVX2.
+    bool wideBytes = false;
+    if constexpr (std::is_same_v<Sum, uint8_t> && std::is_same_v<In, uint8_t>) {
+        wideBytes = ChosenSimdPath() == SimdPath::kAvx2;
+    }
     int summedRows = 0;
     auto sumRowsThrough = [&](int last) {
         while (summedRows <= last) {
@@ -446,7 +462,15 @@ inline int window_sum_rows(const In *plane, int height, int width, int rx, int r
                 }
                 summedRows += count;
             } else {
-                integer_row_sums(plane + static_cast<size_t>(summedRows) * w, slot(summedRows), prefix, n, rx, load);
+                const In *rowIn = plane + static_cast<size_t>(summedRows) * w;
+                if constexpr (std::is_same_v<Sum, uint8_t> && std::is_same_v<In, uint8_t>) {
+                    if (wideBytes) {
+                        byte_row_sums_avx2(rowIn, slot(summedRows), prefix, n, rx, std::is_same_v<Load, NonZeroAsOne>);
+                        summedRows += 1;
+                        continue;
+                    }
+                }
+                integer_row_sums(rowIn, slot(summedRows), prefix, n, rx, load);
                 summedRows += 1;
             }
         }

@@ -26,7 +26,7 @@ void VectorSum(Sum *output, const In *input, int16_t outStride, int16_t inStride
     if constexpr (sizeof(Sum) <= 2) {
         if (outStride == 1 && inStride == 1 && n <= kStackSamples && disjoint) {
             constexpr size_t kLanes = 16 / sizeof(Sum);
-            constexpr size_t kLargestMargin = 127 + kLanes;
+            constexpr size_t kLargestMargin = 127 + 32 / sizeof(Sum);
             Sum prefix[kStackSamples + 1 + 2 * kLargestMargin];
             Sum sums[kStackSamples + kLanes];
             const size_t margin = img::prefix_margin<Sum>(r);

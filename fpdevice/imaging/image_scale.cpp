@@ -2,6 +2,7 @@
 // images into new storage.
 #include "fpdevice/imaging_primitives.h"
 #include "imaging/local_sums_impl.h"
+#include "imaging/scratch.h"
 #include "imaging/simd_dispatch.h"
 
 #include <cstdlib>
@@ -15,10 +16,6 @@ namespace {
 // stored results depend on them.
 constexpr float kSide = 0.2992f;
 constexpr float kCentre = 0.4015f;
-
-uint8_t *new_zeroed_image(uint16_t height, uint16_t width) {
-    return static_cast<uint8_t *>(calloc(static_cast<size_t>(height) * width, 1));
-}
 
 // One row of the kernel at (row, column): the side samples are added as
 // integers before the single-precision multiplication.
@@ -42,12 +39,15 @@ uint32_t DoubleRowLanes(uint8_t *resultRow, const uint8_t *sourceRow, uint32_t r
     return x;
 }
 
-// Smoothed reduction of result samples x, x + 1, ... of one row, Lanes at a
-// time: each lane does the single-precision steps of smooth_row and of the
+// Smoothed reduction of result samples begin, begin + 1, ... (before stop)
+// of one row, Lanes at a time: each lane does the single-precision steps of smooth_row and of the
 // sum in ImageReduce in the same order (no contraction: the library is built
 // without it). Returns the first x left for the plain loop. The loads reach
 // source column 2 x + 2 Lanes, one beyond the block's last sample, so a block
-// is done this way only where that column exists.
+// is done this way only where that column exists. Source row 2 y + 1 is the
+// lower row of result row y and the upper one of row y + 1: its smoothed
+// samples are kept in carried (from begin on) and, when reuse is set, read
+// back instead of taken again (the same float values, so the sum does not change).
 // Stores byte 0 of every 4-byte lane of quads.
 template <typename Quads, size_t... Lane>
 [[gnu::always_inline]] inline void StoreLowBytes(uint8_t *out, const Quads &quads, std::index_sequence<Lane...>) {
@@ -58,8 +58,8 @@ template <typename Quads, size_t... Lane>
 
 template <size_t Lanes>
 [[gnu::always_inline]] inline uint32_t ReduceRowLanes(uint8_t *resultRow, const uint8_t *above, const uint8_t *centre,
-                                                      const uint8_t *below, uint32_t resultWidth,
-                                                      uint32_t sourceWidth) {
+                                                      const uint8_t *below, float *carried, bool reuse, uint32_t begin,
+                                                      uint32_t stop, uint32_t sourceWidth) {
     using Pairs = typename img::LaneVector<uint16_t, Lanes>::type;
     using Ints = typename img::LaneVector<int32_t, Lanes>::type;
     using Words = typename img::LaneVector<uint32_t, Lanes>::type;
@@ -77,12 +77,17 @@ template <size_t Lanes>
         const auto sideInts = (Ints) __builtin_convertvector(sides, Words);
         out = kCentre * __builtin_convertvector(middleInts, Floats) + kSide * __builtin_convertvector(sideInts, Floats);
     };
-    uint32_t x = 1;
-    for (; x + Lanes <= resultWidth && 2 * (x + Lanes) < sourceWidth; x += Lanes) {
+    uint32_t x = begin;
+    for (; x + Lanes <= stop && 2 * (x + Lanes) < sourceWidth; x += Lanes) {
         Floats a, c, b;
-        smooth(above, 2 * x, a);
+        if (reuse) {
+            img::load_into(a, carried + (x - begin));
+        } else {
+            smooth(above, 2 * x, a);
+        }
         smooth(centre, 2 * x, c);
         smooth(below, 2 * x, b);
+        img::store_vector(carried + (x - begin), b);
         const Floats value = kCentre * c + kSide * (a + b);
         // Truncated toward zero, as the plain loop's conversion.
         const Ints truncated = __builtin_convertvector(value, Ints);
@@ -94,18 +99,27 @@ template <size_t Lanes>
 }
 
 [[gnu::target("avx2")]] uint32_t ReduceRowAvx2(uint8_t *resultRow, const uint8_t *above, const uint8_t *centre,
-                                               const uint8_t *below, uint32_t resultWidth, uint32_t sourceWidth) {
-    return ReduceRowLanes<8>(resultRow, above, centre, below, resultWidth, sourceWidth);
+                                               const uint8_t *below, float *carried, bool reuse, uint32_t begin,
+                                               uint32_t stop, uint32_t sourceWidth) {
+    return ReduceRowLanes<8>(resultRow, above, centre, below, carried, reuse, begin, stop, sourceWidth);
 }
 
 uint32_t ReduceRowSse2(uint8_t *resultRow, const uint8_t *above, const uint8_t *centre, const uint8_t *below,
-                       uint32_t resultWidth, uint32_t sourceWidth) {
-    return ReduceRowLanes<4>(resultRow, above, centre, below, resultWidth, sourceWidth);
+                       float *carried, bool reuse, uint32_t begin, uint32_t stop, uint32_t sourceWidth) {
+    return ReduceRowLanes<4>(resultRow, above, centre, below, carried, reuse, begin, stop, sourceWidth);
 }
 
-uint32_t ReduceRowNone(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, uint32_t, uint32_t) { return 1; }
+uint32_t ReduceRowNone(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, float *, bool, uint32_t begin,
+                       uint32_t, uint32_t) {
+    return begin;
+}
 
-using ReduceRow = uint32_t (*)(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, uint32_t, uint32_t);
+using ReduceRow = uint32_t (*)(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, float *, bool, uint32_t,
+                               uint32_t, uint32_t);
+
+// Result columns per strip of the lanes: the carried row of a strip lives on
+// the stack.
+constexpr uint32_t kStrip = 256;
 
 ReduceRow ChosenReduceRow() {
     switch (img::ChosenSimdPath()) {
@@ -162,10 +176,12 @@ FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight, 
     if (sourceHeight < 2u * resultHeight - 1u + smoothed || sourceWidth < 2u * resultWidth - 1u + smoothed) {
         return nullptr;
     }
-    uint8_t *result = new_zeroed_image(resultHeight, resultWidth);
-    if (result == nullptr) {
+    // Every result sample is written below.
+    img::Scratch<uint8_t> owned = img::scratch_alloc<uint8_t>(static_cast<size_t>(resultHeight) * resultWidth);
+    if (owned == nullptr) {
         return nullptr;
     }
+    uint8_t *result = owned.get();
     // Row 0 and column 0 are plain subsamples, without smoothing.
     for (uint32_t x = 0; x < resultWidth; ++x) {
         result[x] = source[2 * x];
@@ -174,20 +190,32 @@ FPDEVICE_API uint8_t *ImageReduce(const uint8_t *source, uint16_t sourceHeight, 
         result[y * resultWidth] = source[2 * y * sourceWidth];
     }
     const ReduceRow reduceRow = ChosenReduceRow();
+    auto above = [&](uint32_t y) { return source + (2 * y - 1) * sourceWidth; };
+    // The lanes go down the image one strip of columns after another and stop
+    // at the same column in every row; the plain loop does the rest.
+    float carried[kStrip];
+    uint32_t lanesEnd = 1;
+    for (uint32_t begin = 1; lanesEnd == begin && begin < resultWidth; begin += kStrip) {
+        const uint32_t stop = resultWidth - begin < kStrip ? resultWidth : begin + kStrip;
+        for (uint32_t y = 1; y < resultHeight; ++y) {
+            const uint8_t *row = above(y);
+            lanesEnd = reduceRow(result + y * resultWidth, row, row + sourceWidth, row + 2 * sourceWidth, carried,
+                                 y > 1, begin, stop, sourceWidth);
+        }
+    }
     for (uint32_t y = 1; y < resultHeight; ++y) {
-        const uint8_t *above = source + (2 * y - 1) * sourceWidth;
-        const uint8_t *centre = above + sourceWidth;
+        const uint8_t *centre = above(y) + sourceWidth;
         const uint8_t *below = centre + sourceWidth;
         uint8_t *resultRow = result + y * resultWidth;
-        for (uint32_t x = reduceRow(resultRow, above, centre, below, resultWidth, sourceWidth); x < resultWidth; ++x) {
+        for (uint32_t x = lanesEnd; x < resultWidth; ++x) {
             const uint32_t column = 2 * x;
-            const float value =
-                kCentre * smooth_row(centre, column) + kSide * (smooth_row(above, column) + smooth_row(below, column));
+            const float value = kCentre * smooth_row(centre, column) +
+                                kSide * (smooth_row(above(y), column) + smooth_row(below, column));
             // Truncated toward zero; the kernel's gain below 1 keeps it under 256.
             resultRow[x] = static_cast<uint8_t>(static_cast<int32_t>(value));
         }
     }
-    return result;
+    return owned.release();
 }
 
 }  // extern "C"

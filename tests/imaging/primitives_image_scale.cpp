@@ -132,9 +132,10 @@ uint8_t reduced_sample(const Image &source, int sourceWidth, int y, int x) {
 }
 
 // Rows long enough for whole vectors of results and a remainder, with and
-// without a source column beyond the last one the result reads.
+// without a source column beyond the last one the result reads, and rows of
+// several hundred results, which the vector path takes in column strips.
 TEST(ImageReduce, SmoothsEveryInteriorSampleAsTheStepByStepKernel) {
-    for (const int sourceWidth : {90, 91, 130}) {
+    for (const int sourceWidth : {90, 91, 130, 1100}) {
         const int resultWidth = sourceWidth / 2;
         const int resultHeight = 9;
         const int sourceHeight = 2 * resultHeight;

@@ -386,6 +386,36 @@ inline void emit_and_step(T *row, Sum *sums, const Sum *added, const Sum *remove
     columns_step<Sum, Add, Subtract>(sums + x, at(added, x), at(removed, x), paddedWidth - x);
 }
 
+// emit_and_step for byte sums 32 at a time, in a function built for AVX2 and
+// called only where the processor has it: rule.block32 rewrites 32 samples.
+// Byte sums wrap alike in any lane width, so every column gets the same sums.
+template <bool Add, bool Subtract, typename Rule>
+[[gnu::target("avx2")]] inline void emit_and_step_bytes_avx2(uint8_t *row, uint8_t *sums, const uint8_t *added,
+                                                             const uint8_t *removed, size_t width, size_t paddedWidth,
+                                                             const Rule &rule) {
+    using U8x32 = LaneVector<uint8_t, 32>::type;
+    size_t x = 0;
+    for (; x + 32 <= width; x += 32) {
+        rule.block32(sums + x, row + x);
+        U8x32 s;
+        load_into(s, sums + x);
+        if constexpr (Add) {
+            U8x32 a;
+            load_into(a, added + x);
+            s += a;
+        }
+        if constexpr (Subtract) {
+            U8x32 d;
+            load_into(d, removed + x);
+            s -= d;
+        }
+        store_vector(sums + x, s);
+    }
+    auto at = [](const uint8_t *p, size_t i) { return p != nullptr ? p + i : p; };
+    emit_and_step<uint8_t, Add, Subtract>(row + x, sums + x, at(added, x), at(removed, x), width - x, paddedWidth - x,
+                                          rule);
+}
+
 // Output = the sums themselves.
 struct CopySums {
     template <typename Sum>
@@ -395,6 +425,9 @@ struct CopySums {
     template <typename Sum>
     void one(Sum sum, Sum &sample) const {
         sample = sum;
+    }
+    [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint8_t *sums, uint8_t *samples) const {
+        memcpy(samples, sums, 32);
     }
 };
 
@@ -489,6 +522,20 @@ inline int window_sum_rows(const In *plane, int height, int width, int rx, int r
             sumRowsThrough(added);
         }
         // Row `added` is summed before row y is written: it lies below y.
+        if constexpr (std::is_same_v<Sum, uint8_t> && std::is_same_v<T, uint8_t>) {
+            if (wideBytes) {
+                if (added < height && removed >= 0) {
+                    emit_and_step_bytes_avx2<true, true>(row, columnSums, slot(added), slot(removed), w, pw, rule);
+                } else if (added < height) {
+                    emit_and_step_bytes_avx2<true, false>(row, columnSums, slot(added), nullptr, w, pw, rule);
+                } else if (removed >= 0) {
+                    emit_and_step_bytes_avx2<false, true>(row, columnSums, nullptr, slot(removed), w, pw, rule);
+                } else {
+                    emit_and_step_bytes_avx2<false, false>(row, columnSums, nullptr, nullptr, w, pw, rule);
+                }
+                continue;
+            }
+        }
         if (added < height && removed >= 0) {
             emit_and_step<Sum, true, true>(row, columnSums, slot(added), slot(removed), w, pw, rule);
         } else if (added < height) {

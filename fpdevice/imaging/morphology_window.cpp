@@ -29,6 +29,7 @@ using img::load_vector;
 using img::store_vector;
 using img::U16x8;
 using img::U8x16;
+using U8x32 = img::LaneVector<uint8_t, 32>::type;
 
 // All-ones lanes where sum >= bound. SSE2 compares signed lanes only, so
 // both sides are moved by half the range first.
@@ -58,6 +59,13 @@ struct SetWhenAtLeast {
         store_vector(samples, (on & 1) | (~on & load_vector<U8x16>(samples)));
     }
     void one(uint8_t sum, uint8_t &sample) const { sample = sum >= t ? 1 : sample; }
+    [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint8_t *sums, uint8_t *samples) const {
+        U8x32 s, old;
+        img::load_into(s, sums);
+        img::load_into(old, samples);
+        const U8x32 on = (U8x32)(s >= t);
+        store_vector(samples, (on & 1) | (~on & old));
+    }
 };
 
 // BWErodeFast: a sum other than n clears the sample, n keeps it. An 8-bit sum
@@ -73,6 +81,13 @@ struct KeepWhenFull {
         store_vector(samples, (U8x16)full & load_vector<U8x16>(samples));
     }
     void one(uint8_t sum, uint8_t &sample) const { sample = sum != n ? 0 : sample; }
+    [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint8_t *sums, uint8_t *samples) const {
+        U8x32 s, old;
+        img::load_into(s, sums);
+        img::load_into(old, samples);
+        const U8x32 full = n > 255 ? U8x32{} : (U8x32)(s == static_cast<uint8_t>(n));
+        store_vector(samples, full & old);
+    }
 };
 
 // BWDilateFastUint16 / BWErodeFastUint16 on unit planes (1 / 0) and the MY_
@@ -103,6 +118,12 @@ struct SetWhere {
         store_vector(mask, AtLeast ? at_least(s, b) : (U8x16)(s == b));
     }
     void one(uint8_t sum, uint8_t &sample) const { sample = test(sum) ? 255 : 0; }
+    [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint8_t *sums, uint8_t *mask) const {
+        U8x32 s;
+        img::load_into(s, sums);
+        const auto b = static_cast<uint8_t>(bound);
+        store_vector(mask, AtLeast ? (U8x32)(s >= b) : (U8x32)(s == b));
+    }
 };
 
 // The MY_ forms: counted in 8 bits when no window can hold more than 255

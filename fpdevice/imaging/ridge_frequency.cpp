@@ -135,19 +135,47 @@ void find_extrema_in_lanes(const uint8_t *p, Extrema *peaks, Extrema *valleys) {
     extrema_of(valleyStarts & kPoints, valleyEnds & kPoints, valleys);
 }
 
+// The choice of spacing_value in byte lanes: the scores of d = 2 ... 33 in
+// two vectors (those of 32 and 33 always 0), their largest, and the largest d
+// that holds it. The scores stay far below 256, as in the loop's bytes.
+int32_t best_distance_in_lanes(const uint8_t *histogram) {
+    const auto at = [&](int32_t i) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(histogram + i)); };
+    const auto scores = [&](int32_t first) {
+        return _mm_add_epi8(_mm_add_epi8(at(first - 1), at(first)), at(first + 1));
+    };
+    const __m128i low = scores(2);
+    const __m128i high = scores(18);
+    __m128i best = _mm_max_epu8(low, high);
+    best = _mm_max_epu8(best, _mm_srli_si128(best, 8));
+    best = _mm_max_epu8(best, _mm_srli_si128(best, 4));
+    best = _mm_max_epu8(best, _mm_srli_si128(best, 2));
+    best = _mm_max_epu8(best, _mm_srli_si128(best, 1));
+    best = _mm_set1_epi8(static_cast<char>(_mm_cvtsi128_si32(best)));
+    const uint32_t holders = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, best))) |
+                             static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, best))) << 16;
+    return 2 + 31 - __builtin_clz(holders);
+}
+
 // 8 x the spacing, or kUnmeasured.
-int32_t spacing_value(const Extrema &peaks, const Extrema &valleys) {
+int32_t spacing_value(const Extrema &peaks, const Extrema &valleys, bool lanes) {
     if (peaks.count >= 3 || valleys.count >= 3) {
         const Extrema &e = peaks.count >= 3 ? peaks : valleys;
-        uint8_t histogram[100] = {};
+        // Extrema lie at points 1 ... kProfile - 2, so distances stay below
+        // kLongest and no window of three past it holds any: its score 0
+        // never beats the best, which is at least 1.
+        constexpr int32_t kLongest = kProfile - 2;
+        uint8_t histogram[kPaddedProfile] = {};
         for (int32_t i = 1; i < e.count; ++i) {
             ++histogram[e.at[i] - e.at[i - 1]];
+        }
+        if (lanes) {
+            return 8 * best_distance_in_lanes(histogram);
         }
         // The distance with the most neighbours within one pixel; ties go to
         // the larger distance, so even spacings of 8 score 9 (value 72).
         int32_t value = kUnmeasured;
         uint8_t best = 0;
-        for (int32_t d = 2; d < 50; ++d) {
+        for (int32_t d = 2; d <= kLongest; ++d) {
             const auto s = static_cast<uint8_t>(histogram[d - 1] + histogram[d] + histogram[d + 1]);
             if (s >= best) {
                 best = s;
@@ -248,6 +276,46 @@ void sample_inside_profile(const Image &im, int32_t x, int32_t y, const ProfileO
     }
 }
 
+// sample_inside_profile for the four cells (x, y), (x + 4, y), (x, y + 4)
+// and (x + 4, y + 4), which share one field block and so one direction. One
+// 8-byte read covers the samples of both cells of a row, so the five reads
+// of a profile point serve two cells, and the sums of the two rows are added
+// in 16-bit lanes (at most 5 * 255). The quotient by 5 is the high half of
+// the product with 52429 = (2^18 + 1) / 5, shifted by 2: the error
+// sum / (5 * 2^18) is far below the gap to the next whole number, so it is
+// the integer quotient. Lanes 0 and 4 of each row belong to the cells; the
+// reads past x + 4 stay inside the image's buffer, as the cell at x + 4 has
+// columns and a row to spare beyond its furthest sample.
+void sample_inside_block_profiles(const Image &im, int32_t x, int32_t y, const ProfileOffsets &offsets,
+                                  uint8_t (*profiles)[kPaddedProfile]) {
+    const uint8_t *centre = im.samples + static_cast<intptr_t>(y) * im.width + x;
+    const intptr_t below = static_cast<intptr_t>(4) * im.width;
+    const intptr_t a = offsets.along[0];
+    const intptr_t b = offsets.along[1];
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i fifth = _mm_set1_epi16(static_cast<int16_t>(52429));
+    const auto rowSums = [&](const uint8_t *q) {
+        const auto wide = [&](intptr_t d) {
+            return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(q + d)), zero);
+        };
+        __m128i sum = _mm_add_epi16(wide(0), wide(a));
+        sum = _mm_add_epi16(sum, wide(-a));
+        sum = _mm_add_epi16(sum, wide(b));
+        return _mm_add_epi16(sum, wide(-b));
+    };
+    for (int32_t i = 0; i < kProfile; ++i) {
+        const uint8_t *q = centre + offsets.point[i];
+        const __m128i top = _mm_srli_epi16(_mm_mulhi_epu16(rowSums(q), fifth), 2);
+        const __m128i bottom = _mm_srli_epi16(_mm_mulhi_epu16(rowSums(q + below), fifth), 2);
+        uint8_t lanes[16];
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), _mm_packus_epi16(top, bottom));
+        profiles[0][i] = lanes[0];
+        profiles[1][i] = lanes[4];
+        profiles[2][i] = lanes[8];
+        profiles[3][i] = lanes[12];
+    }
+}
+
 bool profile_inside(const Image &im, int32_t x, int32_t y) {
     const int32_t margin = kReach + kSpread + 1;
     return x >= margin && y >= margin && x + margin < im.width && y + margin < im.height;
@@ -286,36 +354,60 @@ extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t 
     Extrema valleys;
     const int32_t lastRow = field->rows - 1;
     const int32_t lastCol = field->cols - 1;
-    for (int32_t cy = 0; cy < nY; ++cy) {
-        const int32_t y = cy * 4;
+    // The cells of one 8 x 8 field block share its direction: where all four
+    // lie inside, their profiles are sampled together.
+    const auto cellDirection = [&](int32_t x, int32_t y) {
         const int32_t by = (y >> 3) < lastRow ? (y >> 3) : lastRow;
+        const int32_t bx = (x >> 3) < lastCol ? (x >> 3) : lastCol;
         // The field's rows run from the bottom of the image up.
-        const int16_t *fieldRow = field->data + static_cast<size_t>(lastRow - by) * field->cols;
-        for (int32_t cx = 0; cx < nX; ++cx) {
-            const int32_t x = cx * 4;
-            const int32_t bx = (x >> 3) < lastCol ? (x >> 3) : lastCol;
-            int32_t theta = fieldRow[bx];
-            if (theta < -90 || theta > 90) {
-                continue;  // no table entry: the cell stays unmeasured
-            }
+        int32_t theta = field->data[static_cast<size_t>(lastRow - by) * field->cols + bx];
+        if (theta < -90 || theta > 90) {
+            return -1;  // no table entry: the cell stays unmeasured
+        }
+        return theta < 0 ? theta + 180 : theta;
+    };
+    const auto measure = [&](int32_t cx, int32_t cy, const uint8_t *p) {
+        if (lanes) {
+            find_extrema_in_lanes(p, &peaks, &valleys);
+        } else {
+            find_extrema(p, &peaks, &valleys);
+        }
+        const int32_t v = spacing_value(peaks, valleys, lanes);
+        out[static_cast<size_t>(cy) * nX + cx] = static_cast<uint8_t>(v > 255 ? 255 : v);
+    };
+    uint8_t blockProfiles[4][kPaddedProfile] = {};
+    for (int32_t cy0 = 0; cy0 < nY; cy0 += 2) {
+        for (int32_t cx0 = 0; cx0 < nX; cx0 += 2) {
+            const int32_t x0 = cx0 * 4;
+            const int32_t y0 = cy0 * 4;
+            const int32_t theta = cellDirection(x0, y0);
             if (theta < 0) {
-                theta += 180;
+                continue;
             }
-            if (lanes && profile_inside(im, x, y)) {
-                if (offsets.theta != theta) {
-                    offsets.Set(theta, tables.cos256[theta], tables.sin256[theta], width);
+            if (offsets.theta != theta) {
+                offsets.Set(theta, tables.cos256[theta], tables.sin256[theta], width);
+            }
+            if (lanes && cx0 + 1 < nX && cy0 + 1 < nY && profile_inside(im, x0, y0) &&
+                profile_inside(im, x0 + 4, y0 + 4)) {
+                sample_inside_block_profiles(im, x0, y0, offsets, blockProfiles);
+                measure(cx0, cy0, blockProfiles[0]);
+                measure(cx0 + 1, cy0, blockProfiles[1]);
+                measure(cx0, cy0 + 1, blockProfiles[2]);
+                measure(cx0 + 1, cy0 + 1, blockProfiles[3]);
+                continue;
+            }
+            for (int32_t cy = cy0; cy < cy0 + 2 && cy < nY; ++cy) {
+                for (int32_t cx = cx0; cx < cx0 + 2 && cx < nX; ++cx) {
+                    const int32_t x = cx * 4;
+                    const int32_t y = cy * 4;
+                    if (lanes && profile_inside(im, x, y)) {
+                        sample_inside_profile(im, x, y, offsets, profile);
+                    } else {
+                        sample_profile(im, x, y, tables.cos256[theta], tables.sin256[theta], profile);
+                    }
+                    measure(cx, cy, profile);
                 }
-                sample_inside_profile(im, x, y, offsets, profile);
-            } else {
-                sample_profile(im, x, y, tables.cos256[theta], tables.sin256[theta], profile);
             }
-            if (lanes) {
-                find_extrema_in_lanes(profile, &peaks, &valleys);
-            } else {
-                find_extrema(profile, &peaks, &valleys);
-            }
-            const int32_t v = spacing_value(peaks, valleys);
-            out[static_cast<size_t>(cy) * nX + cx] = static_cast<uint8_t>(v > 255 ? 255 : v);
         }
     }
     *map = out;

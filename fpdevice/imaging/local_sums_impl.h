@@ -386,35 +386,41 @@ inline void emit_and_step(T *row, Sum *sums, const Sum *added, const Sum *remove
     columns_step<Sum, Add, Subtract>(sums + x, at(added, x), at(removed, x), paddedWidth - x);
 }
 
-// emit_and_step for byte sums 32 at a time, in a function built for AVX2 and
-// called only where the processor has it: rule.block32 rewrites 32 samples.
-// Byte sums wrap alike in any lane width, so every column gets the same sums.
-template <bool Add, bool Subtract, typename Rule>
-[[gnu::target("avx2")]] inline void emit_and_step_bytes_avx2(uint8_t *row, uint8_t *sums, const uint8_t *added,
-                                                             const uint8_t *removed, size_t width, size_t paddedWidth,
-                                                             const Rule &rule) {
-    using U8x32 = LaneVector<uint8_t, 32>::type;
+// emit_and_step for byte and 16-bit sums 32 bytes at a time, in a function
+// built for AVX2 and called only where the processor has it: rule.block32
+// rewrites the samples of 32 bytes of sums. Integer sums wrap alike in any
+// lane width, so every column gets the same sums.
+template <typename Sum, bool Add, bool Subtract, typename T, typename Rule>
+[[gnu::target("avx2")]] inline void emit_and_step_avx2(T *row, Sum *sums, const Sum *added, const Sum *removed,
+                                                       size_t width, size_t paddedWidth, const Rule &rule) {
+    constexpr size_t lanes = 32 / sizeof(Sum);
+    using V = typename LaneVector<Sum, lanes>::type;
     size_t x = 0;
-    for (; x + 32 <= width; x += 32) {
+    for (; x + lanes <= width; x += lanes) {
         rule.block32(sums + x, row + x);
-        U8x32 s;
+        V s;
         load_into(s, sums + x);
         if constexpr (Add) {
-            U8x32 a;
+            V a;
             load_into(a, added + x);
             s += a;
         }
         if constexpr (Subtract) {
-            U8x32 d;
+            V d;
             load_into(d, removed + x);
             s -= d;
         }
         store_vector(sums + x, s);
     }
-    auto at = [](const uint8_t *p, size_t i) { return p != nullptr ? p + i : p; };
-    emit_and_step<uint8_t, Add, Subtract>(row + x, sums + x, at(added, x), at(removed, x), width - x, paddedWidth - x,
-                                          rule);
+    auto at = [](const Sum *p, size_t i) { return p != nullptr ? p + i : p; };
+    emit_and_step<Sum, Add, Subtract>(row + x, sums + x, at(added, x), at(removed, x), width - x, paddedWidth - x,
+                                      rule);
 }
+
+// Whether window_sum_rows runs emit_and_step_avx2 on an AVX2 processor.
+template <typename Sum, typename T>
+inline constexpr bool kWideColumns = (std::is_same_v<Sum, uint8_t> ||
+                                      std::is_same_v<Sum, uint16_t>)&&std::is_same_v<T, Sum>;
 
 // Output = the sums themselves.
 struct CopySums {
@@ -426,7 +432,8 @@ struct CopySums {
     void one(Sum sum, Sum &sample) const {
         sample = sum;
     }
-    [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint8_t *sums, uint8_t *samples) const {
+    template <typename Sum>
+    [[gnu::target("avx2"), gnu::always_inline]] void block32(const Sum *sums, Sum *samples) const {
         memcpy(samples, sums, 32);
     }
 };
@@ -473,6 +480,10 @@ inline int window_sum_rows(const In *plane, int height, int width, int rx, int r
     bool wideBytes = false;
     if constexpr (std::is_same_v<Sum, uint8_t> && std::is_same_v<In, uint8_t>) {
         wideBytes = ChosenSimdPath() == SimdPath::kAvx2;
+    }
+    bool wideColumns = false;
+    if constexpr (kWideColumns<Sum, T>) {
+        wideColumns = ChosenSimdPath() == SimdPath::kAvx2;
     }
     int summedRows = 0;
     auto sumRowsThrough = [&](int last) {
@@ -522,16 +533,16 @@ inline int window_sum_rows(const In *plane, int height, int width, int rx, int r
             sumRowsThrough(added);
         }
         // Row `added` is summed before row y is written: it lies below y.
-        if constexpr (std::is_same_v<Sum, uint8_t> && std::is_same_v<T, uint8_t>) {
-            if (wideBytes) {
+        if constexpr (kWideColumns<Sum, T>) {
+            if (wideColumns) {
                 if (added < height && removed >= 0) {
-                    emit_and_step_bytes_avx2<true, true>(row, columnSums, slot(added), slot(removed), w, pw, rule);
+                    emit_and_step_avx2<Sum, true, true>(row, columnSums, slot(added), slot(removed), w, pw, rule);
                 } else if (added < height) {
-                    emit_and_step_bytes_avx2<true, false>(row, columnSums, slot(added), nullptr, w, pw, rule);
+                    emit_and_step_avx2<Sum, true, false>(row, columnSums, slot(added), nullptr, w, pw, rule);
                 } else if (removed >= 0) {
-                    emit_and_step_bytes_avx2<false, true>(row, columnSums, nullptr, slot(removed), w, pw, rule);
+                    emit_and_step_avx2<Sum, false, true>(row, columnSums, nullptr, slot(removed), w, pw, rule);
                 } else {
-                    emit_and_step_bytes_avx2<false, false>(row, columnSums, nullptr, nullptr, w, pw, rule);
+                    emit_and_step_avx2<Sum, false, false>(row, columnSums, nullptr, nullptr, w, pw, rule);
                 }
                 continue;
             }

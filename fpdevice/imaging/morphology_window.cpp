@@ -30,6 +30,7 @@ using img::store_vector;
 using img::U16x8;
 using img::U8x16;
 using U8x32 = img::LaneVector<uint8_t, 32>::type;
+using U16x16 = img::LaneVector<uint16_t, 16>::type;
 
 // All-ones lanes where sum >= bound. SSE2 compares signed lanes only, so
 // both sides are moved by half the range first.
@@ -107,6 +108,11 @@ struct SetWhere {
         store_vector(samples + 8, test(sums + 8) & 1);
     }
     void one(uint16_t sum, uint16_t &sample) const { sample = test(sum) ? 1 : 0; }
+    [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint16_t *sums, uint16_t *samples) const {
+        U16x16 s;
+        img::load_into(s, sums);
+        store_vector(samples, (AtLeast ? (U16x16)(s >= bound) : (U16x16)(s == bound)) & 1);
+    }
 
     void block(const uint16_t *sums, uint8_t *mask) const { store_vector(mask, narrow(test(sums), test(sums + 8))); }
     void one(uint16_t sum, uint8_t &sample) const { sample = test(sum) ? 255 : 0; }

@@ -100,8 +100,10 @@ EOF
   mkdir -p /run/pcscd 2>/dev/null || true
   # Each exec keeps the process id: the one recorded is pcscd's own.
   # shellcheck disable=SC2086,SC2016
+  # The daemon must not inherit the start lock (fd 9), or it would hold it
+  # for as long as it runs.
   setsid $namespace sh -c 'mount --bind "$1" /run/pcscd && exec pcscd --foreground $2 --config "$1/reader.conf"' \
-    sh "$dir" "$auto_exit" >"$dir/pcscd.log" 2>&1 </dev/null &
+    sh "$dir" "$auto_exit" >"$dir/pcscd.log" 2>&1 </dev/null 9>&- &
   pid=$!
   echo "$pid" >"$dir/daemon.pid"
   for _ in $(seq 100); do
@@ -142,15 +144,22 @@ start() {
   stop "$dir"
   local attempts=1
   [[ -n $port ]] || attempts=5
+  # Daemons started side by side (ctest -j) would otherwise pick the same
+  # free port: the loser's reader cannot bind it and pcscd comes up without
+  # a reader. One start at a time, until the chosen port is bound.
+  exec 9>"${TMPDIR:-/tmp}/fpkey-pcsc-daemon-$(id -u).lock"
+  flock 9
   for _ in $(seq "$attempts"); do
     local chosen=${port:-$(free_port)}
     if launch "$dir" "$chosen" "$auto_exit" "$namespace"; then
       echo "PCSCLITE_CSOCK_NAME=$dir/pcscd.comm"
       echo "FPKEY_VPCD_PORT=$chosen"
       echo "FPKEY_PCSC_READER='$reader_name 00 00'"
+      exec 9>&-
       return
     fi
   done
+  exec 9>&-
   echo "pcsc-daemon: the vpcd reader could not take its port:" >&2
   cat "$dir/pcscd.log" >&2
   exit 1

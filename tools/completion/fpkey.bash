@@ -3,24 +3,24 @@
 # completes for and never goes stale.
 
 # The first column of each option line: "-d,--device TEXT", "--json".
-_fpkey_option_specs() {
+_fpkey_option_lines() {
     sed -n '/^Options:/,/^$/{/^  -/{s/^  //;s/  .*//;p}}' <<<"$1"
 }
 
 _fpkey_option_names() {
-    _fpkey_option_specs "$1" | sed 's/ .*//' | tr ',' '\n'
+    _fpkey_option_lines "$1" | sed 's/ .*//' | tr ',' '\n'
 }
 
 # Prints the value type of option $2 ("TEXT", "TEXT:FILE", ...), nothing for a flag.
 _fpkey_option_value() {
-    local spec names
-    while IFS= read -r spec; do
-        names=${spec%% *}
-        if [[ ,$names, == *,"$2",* && $spec == *" "* ]]; then
-            printf '%s\n' "${spec#* }"
+    local option names
+    while IFS= read -r option; do
+        names=${option%% *}
+        if [[ ,$names, == *,"$2",* && $option == *" "* ]]; then
+            printf '%s\n' "${option#* }"
             return
         fi
-    done < <(_fpkey_option_specs "$1")
+    done < <(_fpkey_option_lines "$1")
 }
 
 _fpkey_subcommands() {

@@ -25,9 +25,8 @@ std::string sanitizerOptions() {
 
 }  // namespace
 
-Outcome runFpkey(const std::filesystem::path &key, const std::vector<std::string> &arguments,
-                 const std::vector<std::string> &settings) {
-    std::vector<std::string> argumentText{FPKEY_TOOL, "--device", "sim:" + key.string()};
+Running startFpkey(const std::vector<std::string> &arguments, const std::vector<std::string> &settings) {
+    std::vector<std::string> argumentText{FPKEY_TOOL};
     argumentText.insert(argumentText.end(), arguments.begin(), arguments.end());
     std::vector<std::string> environmentText;
     for (char **entry = environ; *entry; ++entry) {
@@ -44,46 +43,65 @@ Outcome runFpkey(const std::filesystem::path &key, const std::vector<std::string
     for (auto &text : environmentText) envp.push_back(text.data());
     envp.push_back(nullptr);
 
+    Running running;
     int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        running.startFailure = std::string("cannot start fpkey: pipe2: ") + std::strerror(errno);
+        return running;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = ::posix_spawn(&running.process, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeEnds[1]);
-    Outcome outcome;
     if (spawned != 0) {
         ::close(pipeEnds[0]);
-        outcome.output = std::string("cannot start fpkey: ") + std::strerror(spawned);
+        running.process = -1;
+        running.startFailure = std::string("cannot start fpkey: ") + std::strerror(spawned);
+        return running;
+    }
+    running.output = pipeEnds[0];
+    return running;
+}
+
+bool stillRunning(const Running &running) {
+    if (running.process < 0) return false;
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(running.process), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+}
+
+Outcome finishFpkey(Running running) {
+    Outcome outcome;
+    if (running.process < 0) {
+        outcome.output = running.startFailure;
         return outcome;
     }
     char buffer[4096];
     for (;;) {
-        const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
+        const ssize_t got = ::read(running.output, buffer, sizeof buffer);
         if (got > 0) {
             outcome.output.append(buffer, static_cast<size_t>(got));
         } else if (got == 0 || errno != EINTR) {
             break;
         }
     }
-    ::close(pipeEnds[0]);
+    ::close(running.output);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    while (::waitpid(running.process, &status, 0) < 0 && errno == EINTR) {}
     if (WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
     return outcome;
 }
 
-std::vector<std::string> killAtWrite(int writeNumber, const char *phase) {
-    std::vector<std::string> settings(3);
-    settings[0].append("LD_PRELOAD=").append(KILL_AFTER_WRITE_LIBRARY);
-    settings[1].append("FPKEY_KILL_AT_WRITE=").append(std::to_string(writeNumber));
-    settings[2].append("FPKEY_KILL_PHASE=").append(phase);
-    return settings;
+Outcome runFpkey(const std::filesystem::path &key, const std::vector<std::string> &arguments,
+                 const std::vector<std::string> &settings) {
+    std::vector<std::string> withDevice{"--device", "sim:" + key.string()};
+    withDevice.insert(withDevice.end(), arguments.begin(), arguments.end());
+    return finishFpkey(startFpkey(withDevice, settings));
 }
 
 ScratchDirectory::ScratchDirectory() {

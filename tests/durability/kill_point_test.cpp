@@ -17,6 +17,16 @@ namespace {
 // Far beyond the writes of one enrolment; a sweep that gets here never ended.
 constexpr int kMaxWrites = 200;
 
+// The settings that make the preloaded kill library end fpkey at its
+// writeNumber-th state write ("before" or "after" the state is replaced).
+std::vector<std::string> killAtWrite(int writeNumber, const char *phase) {
+    std::vector<std::string> settings(3);
+    settings[0].append("LD_PRELOAD=").append(KILL_AFTER_WRITE_LIBRARY);
+    settings[1].append("FPKEY_KILL_AT_WRITE=").append(std::to_string(writeNumber));
+    settings[2].append("FPKEY_KILL_PHASE=").append(phase);
+    return settings;
+}
+
 struct KillCase {
     const char *name;
     std::vector<std::string> operation;

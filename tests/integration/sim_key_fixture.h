@@ -10,11 +10,12 @@
 
 #include "fpdevice.h"
 #include "hxkmgr.h"
+#include "integration/key_steps.h"
 
 namespace fpkey_test {
 
 // A fresh simulated key in a file of its own, opened and authenticated.
-class SimulatedKey : public ::testing::Test {
+class SimulatedKey : public KeySteps {
 protected:
     void SetUp() override {
         const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -32,30 +33,7 @@ protected:
         std::filesystem::remove(path_);
         std::filesystem::remove(path_.string() + ".lock");
     }
-    DeviceContext *device() { return &context_; }
-
-    // Three captures into slots 1-3 with `finger` on the sensor, then ENROLL.
-    uint64_t Enroll(uint8_t number, const char *finger) {
-        HXSimPlaceFinger(device(), finger);
-        for (uint8_t slot = 1; slot <= 3; ++slot) {
-            if (const uint64_t captured = HXDactylCaptureImage(device())) return captured;
-            if (const uint64_t extracted = HXDactylFeatureExtract(device(), slot)) return extracted;
-        }
-        HXSimLiftFinger(device());
-        uint8_t description[20] = {0, 7};
-        return HXDactylFeatureEnroll(device(), number, description);
-    }
-
-    // Captures `finger` into slot 1, ready for matching.
-    void Present(const char *finger) {
-        HXSimPlaceFinger(device(), finger);
-        ASSERT_EQ(HXDactylCaptureImage(device()), 0u);
-        ASSERT_EQ(HXDactylFeatureExtract(device(), 1), 0u);
-        HXSimLiftFinger(device());
-    }
-
     std::filesystem::path path_;
-    DeviceContext context_{};
 };
 
 }  // namespace fpkey_test

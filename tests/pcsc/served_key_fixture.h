@@ -15,12 +15,13 @@
 
 #include "fpdevice.h"
 #include "hxkmgr.h"
+#include "integration/key_steps.h"
 #include "pcsc/private_pcscd.h"
 #include "pcsc/served_key.h"
 
 namespace fpkey_test {
 
-class SimulatedKey : public ::testing::Test {
+class SimulatedKey : public KeySteps {
 protected:
     void SetUp() override {
         pcsc_test::PrivatePcscd *daemon = nullptr;
@@ -40,28 +41,6 @@ protected:
         HXKeyClose(&sensor_);
         HXKeyClose(&context_);
     }
-    DeviceContext *device() { return &context_; }
-
-    // Three captures into slots 1-3 with `finger` on the sensor, then ENROLL.
-    uint64_t Enroll(uint8_t number, const char *finger) {
-        HXSimPlaceFinger(device(), finger);
-        for (uint8_t slot = 1; slot <= 3; ++slot) {
-            if (const uint64_t captured = HXDactylCaptureImage(device())) return captured;
-            if (const uint64_t extracted = HXDactylFeatureExtract(device(), slot)) return extracted;
-        }
-        HXSimLiftFinger(device());
-        uint8_t description[20] = {0, 7};
-        return HXDactylFeatureEnroll(device(), number, description);
-    }
-
-    // Captures `finger` into slot 1, ready for matching.
-    void Present(const char *finger) {
-        HXSimPlaceFinger(device(), finger);
-        ASSERT_EQ(HXDactylCaptureImage(device()), 0u);
-        ASSERT_EQ(HXDactylFeatureExtract(device(), 1), 0u);
-        HXSimLiftFinger(device());
-    }
-
     // The PC/SC connection carries APDUs only: the sensor and the test
     // controls of the served key act on its state file, through a direct
     // connection, and the downloaded image lives in the card's session.
@@ -76,8 +55,10 @@ protected:
                                 : ::HXSimLastImage(key, lines, lineBytes, pixels, capacity);
     }
 
+    int PlaceFinger(const char *label) override { return HXSimPlaceFinger(device(), label); }
+    int LiftFinger() override { return HXSimLiftFinger(device()); }
+
     std::filesystem::path path_;
-    DeviceContext context_{};
 
 private:
     struct ProcessKey {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "card_reset.h"
-#include "fpkey_run.h"
+#include "durability/fpkey_process.h"
 #include "key_fixture.h"
 #include "test_names.h"
 
@@ -31,7 +31,7 @@ TEST_P(Sharing, AnotherProgramGetsTheKeyOnlyAsTheShareModesAllow) {
     ASSERT_EQ(HXKeyConnect(address().c_str(), GetParam().ours, 0, &key_), 0) << HXKeyLastError();
     std::vector<std::string> command{"--device", address(), "--wait", "0.3"};
     command.insert(command.end(), GetParam().theirs.begin(), GetParam().theirs.end());
-    const FpkeyOutcome theirs = RunFpkey(command);
+    const durability_test::Outcome theirs = durability_test::finishFpkey(durability_test::startFpkey(command));
     EXPECT_EQ(theirs.exitStatus, GetParam().theirStatus) << theirs.output;
     EXPECT_NE(theirs.output.find(GetParam().theirText), std::string::npos) << theirs.output;
     uint8_t capacity = 0;
@@ -54,14 +54,14 @@ TEST_F(KeyBehindPcscd, AWaitingProgramGetsTheKeyWhenItIsLetGo) {
     Serve();
     OpenAndAuthenticate();
     if (HasFatalFailure()) return;
-    FpkeyRun waiting = StartFpkey({"--device", address(), "--wait", "20", "selftest"});
+    durability_test::Running waiting = durability_test::startFpkey({"--device", address(), "--wait", "20", "selftest"});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     // The other program still waits: an enrolment here is not interleaved with it.
     ASSERT_EQ(Enroll(&key_, 1, "alice-right-index"), 0u);
     EXPECT_EQ(Identify(&key_, "alice-right-index"), 1);
-    EXPECT_TRUE(StillRunning(waiting));
+    EXPECT_TRUE(durability_test::stillRunning(waiting));
     HXKeyClose(&key_);
-    const FpkeyOutcome outcome = FinishFpkey(waiting);
+    const durability_test::Outcome outcome = durability_test::finishFpkey(waiting);
     EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
     EXPECT_NE(outcome.output.find("self test passed"), std::string::npos) << outcome.output;
 }

@@ -3,6 +3,7 @@
 
 #include "fpdevice/imaging_primitives.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace fpdevice::imaging {
@@ -77,8 +78,20 @@ bool image_histogram(const uint8_t *image, int16_t height, int16_t width, uint32
 
 void binarise(uint8_t *image, int16_t height, int16_t width, int32_t threshold) {
     const int32_t count = static_cast<int32_t>(height) * static_cast<int32_t>(width);
+    if (count <= 0) {
+        return;
+    }
+    // Every sample lies above a negative threshold and none above 255; in
+    // between the test is a byte comparison, which the compiler does 16 or
+    // 32 samples at a time (a comparison with the 32-bit threshold would
+    // widen every sample first).
+    if (threshold < 0 || threshold > 255) {
+        std::memset(image, threshold < 0 ? 255 : 0, static_cast<size_t>(count));
+        return;
+    }
+    const auto t = static_cast<uint8_t>(threshold);
     for (int32_t i = 0; i < count; ++i) {
-        image[i] = image[i] > threshold ? 255 : 0;
+        image[i] = image[i] > t ? 255 : 0;
     }
 }
 

@@ -38,9 +38,12 @@ struct Significant {
     int32_t last = -1;
 };
 
-// Draws bar i in column i, rows 0 ... bar - 1. Bars are scaled so that the
-// largest count, or 5 % of the total when the largest is above that, is 255:
-// one dominant bin must not flatten the rest of the profile.
+// Draws bar i in column i, rows 0 ... bar - 1, and clears the rest of the
+// picture. Bars are scaled so that the largest count, or 5 % of the total
+// when the largest is above that, is 255: one dominant bin must not flatten
+// the rest of the profile. The picture is written row by row (a bar is a
+// column: drawn down the column, every sample would be a store to another
+// cache line).
 Significant draw_bars(const uint32_t *h, uint8_t *picture) {
     uint32_t total = 0;
     uint32_t largest = 0;
@@ -52,25 +55,30 @@ Significant draw_bars(const uint32_t *h, uint8_t *picture) {
         largest = static_cast<uint32_t>(0.05 * static_cast<double>(total));
     }
     Significant range;
-    if (largest == 0) {
-        // Fewer than 20 counts in all: 255 / 0 would scale nothing sensibly,
-        // and every bar stays empty.
-        return range;
-    }
-    const auto scale = static_cast<float>(255.0 / static_cast<double>(largest));
-    for (int32_t i = 0; i < kHistogramBins; ++i) {
-        const float scaled = static_cast<float>(h[i]) * scale;
-        // Compared before the conversion: counts far above the 5 % cap give
-        // values beyond any integer type.
-        const int32_t bar = scaled >= 255.0F ? 255 : static_cast<int32_t>(scaled);
-        if (bar > kSignificantBar) {
-            if (range.first < 0) {
-                range.first = i;
+    uint8_t bars[kHistogramBins] = {};
+    if (largest != 0) {
+        // With fewer than 20 counts in all, 255 / 0 would scale nothing
+        // sensibly, and every bar stays empty.
+        const auto scale = static_cast<float>(255.0 / static_cast<double>(largest));
+        for (int32_t i = 0; i < kHistogramBins; ++i) {
+            const float scaled = static_cast<float>(h[i]) * scale;
+            // Compared before the conversion: counts far above the 5 % cap
+            // give values beyond any integer type.
+            const int32_t bar = scaled >= 255.0F ? 255 : static_cast<int32_t>(scaled);
+            if (bar > kSignificantBar) {
+                if (range.first < 0) {
+                    range.first = i;
+                }
+                range.last = i;
             }
-            range.last = i;
+            bars[i] = static_cast<uint8_t>(bar);
         }
-        for (int32_t y = 0; y < bar; ++y) {
-            picture[y * kSide + i] = 255;
+    }
+    for (int32_t y = 0; y < kSide; ++y) {
+        uint8_t *row = picture + y * kSide;
+        const auto level = static_cast<uint8_t>(y);
+        for (int32_t x = 0; x < kSide; ++x) {
+            row[x] = bars[x] > level ? 255 : 0;
         }
     }
     return range;
@@ -85,17 +93,19 @@ bool clean_bars(uint8_t *picture) {
 }
 
 // Column x becomes the highest row set in it, 0 for an empty column (so a
-// solid bar of height n reads back as n - 1).
+// solid bar of height n reads back as n - 1). Read row by row, as it was
+// drawn: the last row that has a column set is that column's highest.
 void read_profile(const uint8_t *picture, uint32_t *h) {
-    for (int32_t x = 0; x < kSide; ++x) {
-        uint32_t top = 0;
-        for (int32_t y = kSide - 1; y >= 0; --y) {
-            if (picture[y * kSide + x] != 0) {
-                top = static_cast<uint32_t>(y);
-                break;
-            }
+    uint8_t top[kSide] = {};
+    for (int32_t y = 0; y < kSide; ++y) {
+        const uint8_t *row = picture + y * kSide;
+        const auto level = static_cast<uint8_t>(y);
+        for (int32_t x = 0; x < kSide; ++x) {
+            top[x] = row[x] != 0 ? level : top[x];
         }
-        h[x] = top;
+    }
+    for (int32_t x = 0; x < kSide; ++x) {
+        h[x] = top[x];
     }
 }
 
@@ -165,7 +175,7 @@ uint8_t choose_threshold(const uint32_t *h, Significant range, const ExtremaList
 bool threshold_from_bars(uint32_t *h, int32_t *threshold) {
     smooth_three(h);
 
-    const fpdevice::imaging::Scratch<uint8_t> picture = fpdevice::imaging::scratch_zeroed<uint8_t>(kSide * kSide);
+    const fpdevice::imaging::Scratch<uint8_t> picture = fpdevice::imaging::scratch_alloc<uint8_t>(kSide * kSide);
     if (picture == nullptr) {
         return false;
     }

@@ -1,8 +1,10 @@
 // Binary dilation and erosion by counting the foreground samples of a window.
 #include "fpdevice/imaging_localsums.h"
+#include "imaging/byte_window_counts_avx2.h"
 #include "imaging/local_sums_impl.h"
 
 #include <cstddef>
+#include <type_traits>
 
 namespace img = fpdevice::imaging;
 
@@ -18,6 +20,11 @@ int count_and_apply(T *plane, uint16_t height, uint16_t width, uint8_t windowX, 
                     const Rule &rule) {
     if (plane == nullptr) {
         return 1;
+    }
+    if constexpr (std::is_same_v<Sum, uint8_t> && std::is_same_v<T, uint8_t>) {
+        if ((windowX >> 1) == img::kTripledRadius && img::ChosenSimdPath() == img::SimdPath::kAvx2) {
+            return img::byte_window_counts_avx2<Load>(plane, height, width, windowY >> 1, rule);
+        }
     }
     return img::window_sum_rows<Sum>(static_cast<const T *>(plane), height, width, windowX >> 1, windowY >> 1, load,
                                      plane, rule);
@@ -49,8 +56,8 @@ inline U8x16 narrow(U16x8 low, U16x8 high) {
     return __builtin_shufflevector((U8x16)low, (U8x16)high, 0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30);
 }
 
-// The rules take the window sums of 16 samples (block) or of one (one) and
-// rewrite the samples.
+// The rules take the window sums of 16 samples (block), 32 (block32 from
+// memory, apply32 from a vector) or of one (one) and rewrite the samples.
 
 // BWDilateFast: t or more set the sample to 1, fewer keep it.
 struct SetWhenAtLeast {
@@ -61,8 +68,12 @@ struct SetWhenAtLeast {
     }
     void one(uint8_t sum, uint8_t &sample) const { sample = sum >= t ? 1 : sample; }
     [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint8_t *sums, uint8_t *samples) const {
-        U8x32 s, old;
+        U8x32 s;
         img::load_into(s, sums);
+        apply32(s, samples);
+    }
+    [[gnu::target("avx2"), gnu::always_inline]] void apply32(const U8x32 &s, uint8_t *samples) const {
+        U8x32 old;
         img::load_into(old, samples);
         const U8x32 on = (U8x32)(s >= t);
         store_vector(samples, (on & 1) | (~on & old));
@@ -83,8 +94,12 @@ struct KeepWhenFull {
     }
     void one(uint8_t sum, uint8_t &sample) const { sample = sum != n ? 0 : sample; }
     [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint8_t *sums, uint8_t *samples) const {
-        U8x32 s, old;
+        U8x32 s;
         img::load_into(s, sums);
+        apply32(s, samples);
+    }
+    [[gnu::target("avx2"), gnu::always_inline]] void apply32(const U8x32 &s, uint8_t *samples) const {
+        U8x32 old;
         img::load_into(old, samples);
         const U8x32 full = n > 255 ? U8x32{} : (U8x32)(s == static_cast<uint8_t>(n));
         store_vector(samples, full & old);
@@ -127,6 +142,9 @@ struct SetWhere {
     [[gnu::target("avx2"), gnu::always_inline]] void block32(const uint8_t *sums, uint8_t *mask) const {
         U8x32 s;
         img::load_into(s, sums);
+        apply32(s, mask);
+    }
+    [[gnu::target("avx2"), gnu::always_inline]] void apply32(const U8x32 &s, uint8_t *mask) const {
         const auto b = static_cast<uint8_t>(bound);
         store_vector(mask, AtLeast ? (U8x32)(s >= b) : (U8x32)(s == b));
     }

@@ -98,18 +98,18 @@ Plane random_plane(std::mt19937 &rng, int count, double density, int foreground)
 
 const Op kAllOps[] = {Op::Dilate8, Op::Erode8, Op::Dilate16, Op::Erode16, Op::MaskDilate, Op::MaskErode};
 
-class WindowMorphology : public ::testing::TestWithParam<Op> {};
+struct Shape {
+    int h, w, kx, ky;
+};
 
-TEST_P(WindowMorphology, FollowsItsCountingRuleOnRandomPlanes) {
-    const Op op = GetParam();
+// Runs op on random planes of each shape and density and compares with its
+// documented rule.
+void expect_rule_on_random_planes(Op op, const std::vector<Shape> &shapes, const std::vector<double> &densities,
+                                  unsigned seed) {
     const bool mask = op == Op::MaskDilate || op == Op::MaskErode;
-    std::mt19937 rng(31);
-    const struct {
-        int h, w, kx, ky;
-    } shapes[] = {{20, 30, 3, 3},   {33, 17, 5, 9},   {64, 64, 9, 9},   {12, 40, 4, 2}, {6, 5, 11, 11},
-                  {40, 50, 17, 15}, {45, 37, 17, 17}, {30, 33, 16, 16}, {70, 90, 31, 5}};
+    std::mt19937 rng(seed);
     for (const auto &s : shapes) {
-        for (double density : {0.1, 0.5, 0.95}) {
+        for (double density : densities) {
             SCOPED_TRACE(std::to_string(s.h) + "x" + std::to_string(s.w) + " windows " + std::to_string(s.kx) + "," +
                          std::to_string(s.ky) + " density " + std::to_string(density));
             // Masks may hold any non-zero value for foreground. Windows of up
@@ -120,6 +120,39 @@ TEST_P(WindowMorphology, FollowsItsCountingRuleOnRandomPlanes) {
             EXPECT_EQ(p, want);
         }
     }
+}
+
+class WindowMorphology : public ::testing::TestWithParam<Op> {};
+
+TEST_P(WindowMorphology, FollowsItsCountingRuleOnRandomPlanes) {
+    expect_rule_on_random_planes(GetParam(),
+                                 {{20, 30, 3, 3},
+                                  {33, 17, 5, 9},
+                                  {64, 64, 9, 9},
+                                  {12, 40, 4, 2},
+                                  {6, 5, 11, 11},
+                                  {40, 50, 17, 15},
+                                  {45, 37, 17, 17},
+                                  {30, 33, 16, 16},
+                                  {70, 90, 31, 5}},
+                                 {0.1, 0.5, 0.95}, 31);
+}
+
+// Windows 8 and 9 columns wide are counted columns first: rows of every width
+// around the 32-byte vector, planes lower than the window, windows of any
+// height.
+TEST_P(WindowMorphology, NineColumnWindowsFollowTheRuleAtEveryWidth) {
+    expect_rule_on_random_planes(GetParam(),
+                                 {{1, 1, 9, 9},
+                                  {3, 5, 9, 9},
+                                  {9, 31, 9, 3},
+                                  {40, 32, 9, 1},
+                                  {17, 33, 8, 17},
+                                  {2, 63, 9, 9},
+                                  {25, 95, 9, 5},
+                                  {33, 100, 8, 8},
+                                  {12, 70, 9, 27}},
+                                 {0.1, 0.5, 0.97}, 43);
 }
 
 TEST_P(WindowMorphology, NullPlaneReturnsOne) {

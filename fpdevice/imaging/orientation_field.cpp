@@ -1,7 +1,6 @@
 // Block orientation field of a gray image from box-summed Sobel gradient
 // products.
 #include "fpdevice/imaging_orientation.h"
-#include "imaging/local_sums_impl.h"
 #include "imaging/orientation_internal.h"
 #include "imaging/scratch.h"
 
@@ -12,89 +11,9 @@
 
 #include <sys/mman.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace img = fpdevice::imaging;
 
 namespace {
-
-// P = 2 Gx Gy and Q = Gy^2 - Gx^2 of the 3 x 3 Sobel gradients at every
-// interior sample, 0 on the border. |Gx|, |Gy| <= 1020, so the gradients fit
-// 16 bits and both products fit 32 bits; the vector and the scalar forms give
-// the same integers.
-struct SobelRow {
-    const uint8_t *up;
-    const uint8_t *mid;
-    const uint8_t *down;
-
-    int32_t gx(size_t x) const {
-        return 2 * (mid[x + 1] - mid[x - 1]) + (up[x + 1] - up[x - 1]) + (down[x + 1] - down[x - 1]);
-    }
-    int32_t gy(size_t x) const { return 2 * (down[x] - up[x]) + (down[x - 1] - up[x - 1]) + (down[x + 1] - up[x + 1]); }
-};
-
-#if defined(__SSE2__)
-// Eight bytes from p widened to 16-bit lanes.
-inline __m128i widen8(const uint8_t *p) {
-    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p)), _mm_setzero_si128());
-}
-
-// Samples x ... x + 7 of one row; returns the next x to do.
-inline size_t sobel_products_8(const SobelRow &r, size_t x, size_t end, int32_t *p, int32_t *q) {
-    for (; x + 8 <= end; x += 8) {
-        const __m128i u0 = widen8(r.up + x - 1), u1 = widen8(r.up + x), u2 = widen8(r.up + x + 1);
-        const __m128i m0 = widen8(r.mid + x - 1), m2 = widen8(r.mid + x + 1);
-        const __m128i d0 = widen8(r.down + x - 1), d1 = widen8(r.down + x), d2 = widen8(r.down + x + 1);
-        const __m128i m = _mm_sub_epi16(m2, m0);
-        const __m128i gx =
-            _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(m, m), _mm_sub_epi16(u2, u0)), _mm_sub_epi16(d2, d0));
-        const __m128i c = _mm_sub_epi16(d1, u1);
-        const __m128i gy =
-            _mm_add_epi16(_mm_add_epi16(_mm_add_epi16(c, c), _mm_sub_epi16(d0, u0)), _mm_sub_epi16(d2, u2));
-        // Pairs (gx, gy) against (gy, gx) give gx gy + gy gx = P; pairs
-        // (gy, gx) against (gy, -gx) give gy gy - gx gx = Q.
-        const __m128i ngx = _mm_sub_epi16(_mm_setzero_si128(), gx);
-        const __m128i xyLow = _mm_unpacklo_epi16(gx, gy), xyHigh = _mm_unpackhi_epi16(gx, gy);
-        const __m128i yxLow = _mm_unpacklo_epi16(gy, gx), yxHigh = _mm_unpackhi_epi16(gy, gx);
-        const __m128i ynLow = _mm_unpacklo_epi16(gy, ngx), ynHigh = _mm_unpackhi_epi16(gy, ngx);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(p + x), _mm_madd_epi16(xyLow, yxLow));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(p + x + 4), _mm_madd_epi16(xyHigh, yxHigh));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(q + x), _mm_madd_epi16(yxLow, ynLow));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(q + x + 4), _mm_madd_epi16(yxHigh, ynHigh));
-    }
-    return x;
-}
-#endif
-
-void sobel_products(const uint8_t *image, size_t h, size_t w, int32_t *p, int32_t *q) {
-    if (h == 0 || w == 0) {
-        return;
-    }
-    // Border rows and columns stay 0; everything else is written below.
-    memset(p, 0, w * sizeof(int32_t));
-    memset(q, 0, w * sizeof(int32_t));
-    memset(p + (h - 1) * w, 0, w * sizeof(int32_t));
-    memset(q + (h - 1) * w, 0, w * sizeof(int32_t));
-    for (size_t y = 1; y + 1 < h; ++y) {
-        int32_t *pRow = p + y * w;
-        int32_t *qRow = q + y * w;
-        pRow[0] = qRow[0] = 0;
-        pRow[w - 1] = qRow[w - 1] = 0;
-        const SobelRow r{image + (y - 1) * w, image + y * w, image + (y + 1) * w};
-        size_t x = 1;
-#if defined(__SSE2__)
-        x = sobel_products_8(r, x, w - 1, pRow, qRow);
-#endif
-        for (; x + 1 < w; ++x) {
-            const int32_t gx = r.gx(x);
-            const int32_t gy = r.gy(x);
-            pRow[x] = 2 * gx * gy;
-            qRow[x] = gy * gy - gx * gx;
-        }
-    }
-}
 
 // The doubled angle of the summed products at one sample: atan2 in double
 // precision, kept in single precision. The single value is what the
@@ -172,12 +91,7 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
     if (p == nullptr || q == nullptr) {
         return fail();
     }
-    sobel_products(image, h, w, p.get(), q.get());
-    // Box sums in place, wrapping in 32 bits (summed as uint32_t).
-    uint32_t *pBits = reinterpret_cast<uint32_t *>(p.get());
-    uint32_t *qBits = reinterpret_cast<uint32_t *>(q.get());
-    if (img::image_window_sum(pBits, pBits, height, width, window, window) != 0 ||
-        img::image_window_sum(qBits, qBits, height, width, window, window) != 0) {
+    if (img::GradientProductSums(image, h, w, window, p.get(), q.get()) != 0) {
         return fail();
     }
 
@@ -190,10 +104,12 @@ FPDEVICE_API int32_t FingerprintGetDirectionFloat(const uint8_t *image, uint16_t
     for (size_t by = 0; by < rows; ++by) {
         for (size_t bx = 0; bx < cols; ++bx) {
             const size_t centre = (4 * by + 2) * w + 4 * bx + 2;
-            const float angle = doubled_angle(p.get(), q.get(), centre);
-            fineAngles[by * cols + bx] = angle;
-            rawOrientations[by * cols + bx] = img::orientation_from_doubled(angle);
+            fineAngles[by * cols + bx] = doubled_angle(p.get(), q.get(), centre);
         }
+    }
+    // Converted after the last angle, off the chain of atan2 calls.
+    for (size_t i = 0; i < fineCount; ++i) {
+        rawOrientations[i] = img::orientation_from_doubled(fineAngles[i]);
     }
     if (img::FingerprintSmoothDirection(fineAngles.get(), fineOrientations.get(), 5, cols, rows) != 0) {
         return fail();

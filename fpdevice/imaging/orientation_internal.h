@@ -3,6 +3,7 @@
 #define FPDEVICE_IMAGING_ORIENTATION_INTERNAL_H
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace fpdevice::imaging {
@@ -14,8 +15,11 @@ inline constexpr double kDegreesPerRadian = 57.295779513;
 
 // An orientation from a doubled angle in radians: half of it in whole
 // degrees, truncated toward zero. Product and quotient in double precision.
+// The conversion to an integer truncates toward zero itself, exactly as
+// std::trunc would for the at most 90 degrees an angle gives; unlike the
+// call it vectorises.
 inline int16_t orientation_from_doubled(double doubled) {
-    return static_cast<int16_t>(std::trunc(doubled * kDegreesPerRadian / 2.0));
+    return static_cast<int16_t>(static_cast<int32_t>(doubled * kDegreesPerRadian / 2.0));
 }
 
 // The difference of two orientations modulo 180 degrees: formed in 16 bits,
@@ -30,6 +34,12 @@ inline int16_t angle_diff_abs(int16_t a, int16_t b) {
     }
     return static_cast<int16_t>(d < 0 ? -d : d);
 }
+
+// The window x window sums (cut at the border, wrapping in 32 bits) of the
+// Sobel gradient products P = 2 Gx Gy and Q = Gy^2 - Gx^2 of a height x width
+// image, the products 0 on its border. 0, or 1 when scratch memory cannot be
+// allocated.
+int32_t GradientProductSums(const uint8_t *image, size_t height, size_t width, uint8_t window, int32_t *p, int32_t *q);
 
 // Smooths a field of doubled angles (radians, float, height x width) into
 // orientations by summing their unit vectors over window x window entries

@@ -341,6 +341,64 @@ TEST(FingerprintGetDirectionFloat, ImagesSmallerThanTheWindowAndBlocksSucceed) {
     }
 }
 
+struct PathCase {
+    const char *name;
+    int h;
+    int w;
+    int window;
+};
+
+class EveryInstructionSet : public ::testing::TestWithParam<PathCase> {};
+
+// The vector paths sum rows and columns in their own order and take their
+// widest vectors up to the last one that fits a row: shapes whose rows end
+// in a partial vector, windows wider than the image and the strongest
+// gradients (samples of 0 and 255 only) must give the planes and fields of
+// the plain loops.
+TEST_P(EveryInstructionSet, GivesThePlanesAndFieldsOfThePlainLoops) {
+    const PathCase c = GetParam();
+    Image image(static_cast<size_t>(c.h) * c.w);
+    uint32_t state = 7;
+    for (uint8_t &v : image) {
+        state = state * 1103515245u + 12345u;
+        v = (state >> 28) < 7 ? 0 : 255;
+    }
+    const char *chosen = std::getenv("FPKEY_SIMD");
+    const std::string before = chosen != nullptr ? chosen : "";
+    Result results[3];
+    const char *paths[3] = {"scalar", "sse2", "avx2"};
+    for (int k = 0; k < 3; ++k) {
+        setenv("FPKEY_SIMD", paths[k], 1);
+        results[k].run(image, c.h, c.w, 2 * c.h, 2 * c.w, c.window);
+    }
+    if (chosen != nullptr) {
+        setenv("FPKEY_SIMD", before.c_str(), 1);
+    } else {
+        unsetenv("FPKEY_SIMD");
+    }
+    const size_t n = image.size();
+    const Result &reference = results[0];
+    ASSERT_EQ(reference.code, 0);
+    for (int k = 1; k < 3; ++k) {
+        SCOPED_TRACE(paths[k]);
+        const Result &r = results[k];
+        ASSERT_EQ(r.code, 0);
+        EXPECT_EQ(std::vector<int32_t>(r.p, r.p + n), std::vector<int32_t>(reference.p, reference.p + n));
+        EXPECT_EQ(std::vector<int32_t>(r.q, r.q + n), std::vector<int32_t>(reference.q, reference.q + n));
+        EXPECT_EQ(values(r.fine), values(reference.fine));
+        EXPECT_EQ(values(r.change), values(reference.change));
+        EXPECT_EQ(values(r.coarse), values(reference.coarse));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, EveryInstructionSet,
+                         ::testing::Values(PathCase{"one_sample", 1, 1, 9}, PathCase{"two_columns", 40, 2, 9},
+                                           PathCase{"three_rows", 3, 57, 5}, PathCase{"partial_vectors", 45, 43, 9},
+                                           PathCase{"window_wider_than_the_image", 12, 19, 31},
+                                           PathCase{"window_of_one", 33, 35, 1}, PathCase{"even_window", 64, 70, 8},
+                                           PathCase{"wide_window_large_rows", 150, 161, 15}),
+                         [](const auto &test) { return std::string(test.param.name); });
+
 TEST(FingerprintGetDirectionFloat, NullArgumentsReturnOne) {
     const Image image(16 * 16, 1);
     int32_t *p = nullptr, *q = nullptr;

@@ -40,14 +40,26 @@ template <typename Block>
 // columns cleared (they are never centres), padded by one zero on each side.
 // A row that is not interior holds no centre and is all zeros.
 void load_dilation_centres(uint8_t *padded, const uint8_t *row, size_t w, bool interior) {
-    memset(padded, 0, w + 2);
-    if (interior && w >= 3) {
-        memcpy(padded + 2, row + 1, w - 2);
+    if (!interior || w < 3) {
+        memset(padded, 0, w + 2);
+        return;
     }
+    padded[0] = 0;
+    padded[1] = 0;
+    memcpy(padded + 2, row + 1, w - 2);
+    padded[w] = 0;
+    padded[w + 1] = 0;
 }
 
-// Erosion test of one mask row: entry x is 1 when the samples x - 1, x and
-// x + 1 of the original row are all foreground (interior columns only).
+// The smaller of a and b in each lane (one instruction on SSE2 and AVX2).
+template <typename V>
+[[gnu::always_inline]] inline void KeepSmaller(V &a, const V &b) {
+    a = a < b ? a : b;
+}
+
+// Erosion test of one mask row: entry x is the least of the samples x - 1, x
+// and x + 1 of the original row (interior columns only), non-zero exactly
+// when all three are foreground.
 template <typename V>
 [[gnu::always_inline]] inline void ErosionTriplesLanes(uint8_t *triples, const uint8_t *row, size_t w) {
     triples[0] = 0;
@@ -60,14 +72,18 @@ template <typename V>
                     load_into(left, row + x - 1);
                     load_into(centre, row + x);
                     load_into(right, row + x + 1);
-                    const V all = (V)(left != 0) & (V)(centre != 0) & (V)(right != 0);
-                    store_vector(triples + x, all & 1);
+                    KeepSmaller(left, centre);
+                    KeepSmaller(left, right);
+                    store_vector(triples + x, left);
                 });
             return;
         }
     }
     for (size_t x = 1; x + 1 < w; ++x) {
-        triples[x] = static_cast<uint8_t>((row[x - 1] != 0) & (row[x] != 0) & (row[x + 1] != 0));
+        uint8_t least = row[x - 1];
+        KeepSmaller(least, row[x]);
+        KeepSmaller(least, row[x + 1]);
+        triples[x] = least;
     }
 }
 
@@ -105,6 +121,46 @@ template <typename V>
     }
 }
 
+// DilateRowLanes of two rows, the upper one between centres c0 and c2, the
+// lower one between c1 and c3. Each sample ORs the same eight neighbours as
+// there; the two rows share the reads of their common centre rows c1 and c2.
+template <typename V>
+[[gnu::always_inline]] inline void DilateTwoRowsLanes(uint8_t *upper, uint8_t *lower, const uint8_t *c0,
+                                                      const uint8_t *c1, const uint8_t *c2, const uint8_t *c3,
+                                                      size_t w) {
+    if constexpr (sizeof(V) > 1) {
+        if (w >= sizeof(V)) {
+            EveryBlock(
+                0, w - sizeof(V), sizeof(V), [&](size_t x) __attribute__((always_inline)) {
+                    V a0, a1, a2, b0, b1, b2, c0x, c1x, c2x, d0, d1, d2, sample;
+                    load_into(a0, c0 + x);
+                    load_into(a1, c0 + x + 1);
+                    load_into(a2, c0 + x + 2);
+                    load_into(b0, c1 + x);
+                    load_into(b1, c1 + x + 1);
+                    load_into(b2, c1 + x + 2);
+                    load_into(c0x, c2 + x);
+                    load_into(c1x, c2 + x + 1);
+                    load_into(c2x, c2 + x + 2);
+                    load_into(d0, c3 + x);
+                    load_into(d1, c3 + x + 1);
+                    load_into(d2, c3 + x + 2);
+                    // Columns x - 1 and x + 1 of both shared rows.
+                    const V sides = b0 | b2 | c0x | c2x;
+                    const V noneUpper = (V)((a0 | a1 | a2 | sides | c1x) == 0);
+                    const V noneLower = (V)((d0 | d1 | d2 | sides | b1) == 0);
+                    load_into(sample, upper + x);
+                    store_vector(upper + x, sample | ~noneUpper);
+                    load_into(sample, lower + x);
+                    store_vector(lower + x, sample | ~noneLower);
+                });
+            return;
+        }
+    }
+    DilateRowLanes<uint8_t>(upper, c0, c1, c2, w);
+    DilateRowLanes<uint8_t>(lower, c1, c2, c3, w);
+}
+
 // Erosion of the interior of one row: a sample whose 3 x 3 neighbourhood is
 // not all foreground is cleared.
 template <typename V>
@@ -119,15 +175,49 @@ template <typename V>
                     load_into(m, same + x);
                     load_into(b, below + x);
                     load_into(sample, row + x);
-                    store_vector(row + x, sample & (V)((a & m & b) != 0));
+                    KeepSmaller(a, m);
+                    KeepSmaller(a, b);
+                    store_vector(row + x, sample & (V)(a != 0));
                 });
             return;
         }
     }
     for (size_t x = 1; x + 1 < w; ++x) {
-        const bool whole = (above[x] & same[x] & below[x]) != 0;
-        row[x] = whole ? row[x] : 0;
+        uint8_t least = above[x];
+        KeepSmaller(least, same[x]);
+        KeepSmaller(least, below[x]);
+        row[x] = least != 0 ? row[x] : 0;
     }
+}
+
+// ErodeRowLanes of two rows, the upper one between the triples t0 and t2, the
+// lower one between t1 and t3; the two share the reads of t1 and t2.
+template <typename V>
+[[gnu::always_inline]] inline void ErodeTwoRowsLanes(uint8_t *upper, uint8_t *lower, const uint8_t *t0,
+                                                     const uint8_t *t1, const uint8_t *t2, const uint8_t *t3,
+                                                     size_t w) {
+    if constexpr (sizeof(V) > 1) {
+        if (w >= sizeof(V) + 2) {
+            EveryBlock(
+                1, w - 1 - sizeof(V), sizeof(V), [&](size_t x) __attribute__((always_inline)) {
+                    V a, b, c, d, sample;
+                    load_into(a, t0 + x);
+                    load_into(b, t1 + x);
+                    load_into(c, t2 + x);
+                    load_into(d, t3 + x);
+                    KeepSmaller(b, c);
+                    KeepSmaller(a, b);
+                    KeepSmaller(d, b);
+                    load_into(sample, upper + x);
+                    store_vector(upper + x, sample & (V)(a != 0));
+                    load_into(sample, lower + x);
+                    store_vector(lower + x, sample & (V)(d != 0));
+                });
+            return;
+        }
+    }
+    ErodeRowLanes<uint8_t>(upper, t0, t1, t2, w);
+    ErodeRowLanes<uint8_t>(lower, t1, t2, t3, w);
 }
 
 using U8x32 = img::LaneVector<uint8_t, 32>::type;
@@ -136,11 +226,14 @@ using U8x32 = img::LaneVector<uint8_t, 32>::type;
 struct RowKernels {
     void (*triples)(uint8_t *, const uint8_t *, size_t);
     void (*dilate)(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, size_t);
+    void (*dilateTwo)(uint8_t *, uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, size_t);
     void (*erode)(uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, size_t);
+    void (*erodeTwo)(uint8_t *, uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, size_t);
 };
 
 template <typename V>
-constexpr RowKernels kPortableKernels = {ErosionTriplesLanes<V>, DilateRowLanes<V>, ErodeRowLanes<V>};
+constexpr RowKernels kPortableKernels = {ErosionTriplesLanes<V>, DilateRowLanes<V>, DilateTwoRowsLanes<V>,
+                                         ErodeRowLanes<V>, ErodeTwoRowsLanes<V>};
 
 [[gnu::target("avx2")]] void ErosionTriplesAvx2(uint8_t *triples, const uint8_t *row, size_t w) {
     ErosionTriplesLanes<U8x32>(triples, row, w);
@@ -149,9 +242,18 @@ constexpr RowKernels kPortableKernels = {ErosionTriplesLanes<V>, DilateRowLanes<
                                            const uint8_t *below, size_t w) {
     DilateRowLanes<U8x32>(row, above, same, below, w);
 }
+[[gnu::target("avx2")]] void DilateTwoRowsAvx2(uint8_t *upper, uint8_t *lower, const uint8_t *c0, const uint8_t *c1,
+                                               const uint8_t *c2, const uint8_t *c3, size_t w) {
+    DilateTwoRowsLanes<U8x32>(upper, lower, c0, c1, c2, c3, w);
+}
 [[gnu::target("avx2")]] void ErodeRowAvx2(uint8_t *row, const uint8_t *above, const uint8_t *same, const uint8_t *below,
                                           size_t w) {
     ErodeRowLanes<U8x32>(row, above, same, below, w);
+}
+
+[[gnu::target("avx2")]] void ErodeTwoRowsAvx2(uint8_t *upper, uint8_t *lower, const uint8_t *t0, const uint8_t *t1,
+                                              const uint8_t *t2, const uint8_t *t3, size_t w) {
+    ErodeTwoRowsLanes<U8x32>(upper, lower, t0, t1, t2, t3, w);
 }
 
 RowKernels ChosenKernels() {
@@ -160,7 +262,7 @@ RowKernels ChosenKernels() {
         case img::SimdPath::kSse2: return kPortableKernels<img::U8x16>;
         case img::SimdPath::kAvx2: break;
     }
-    return {ErosionTriplesAvx2, DilateRowAvx2, ErodeRowAvx2};
+    return {ErosionTriplesAvx2, DilateRowAvx2, DilateTwoRowsAvx2, ErodeRowAvx2, ErodeTwoRowsAvx2};
 }
 
 }  // namespace
@@ -176,28 +278,35 @@ FPDEVICE_API int32_t BDilate(uint8_t *mask, uint16_t height, uint16_t width) {
     if (h == 0 || w == 0) {
         return 0;
     }
-    // Three padded rows of centres and one of zeros for the rows beyond the
+    // Four padded rows of centres and one of zeros for the rows beyond the
     // mask.
     const size_t stride = w + 2;
-    uint8_t *ring = static_cast<uint8_t *>(malloc(4 * stride));
+    uint8_t *ring = static_cast<uint8_t *>(malloc(5 * stride));
     if (ring == nullptr) {
         return 1;
     }
-    uint8_t *none = ring + 3 * stride;
+    uint8_t *none = ring + 4 * stride;
     memset(none, 0, stride);
     const RowKernels kernels = ChosenKernels();
-    auto centres = [&](size_t y) { return ring + (y % 3) * stride; };
+    auto centres = [&](size_t y) { return y < h ? ring + (y % 4) * stride : none; };
     load_dilation_centres(centres(0), mask, w, false);
-    for (size_t y = 0; y < h; ++y) {
-        // Only row y is written in this step, so row y + 1 is still the
-        // original when its centres are taken.
-        if (y + 1 < h) {
-            load_dilation_centres(centres(y + 1), mask + (y + 1) * w, w, y + 2 < h);
+    // Rows are written two at a time; only rows y and y + 1 are written in a
+    // step, so rows y + 1 and y + 2 are still the original when their
+    // centres are taken.
+    size_t y = 0;
+    for (; y + 2 <= h; y += 2) {
+        load_dilation_centres(centres(y + 1), mask + (y + 1) * w, w, y + 2 < h);
+        if (y + 2 < h) {
+            load_dilation_centres(centres(y + 2), mask + (y + 2) * w, w, y + 3 < h);
         }
         const uint8_t *above = y > 0 ? centres(y - 1) : none;
-        const uint8_t *same = centres(y);
-        const uint8_t *below = y + 1 < h ? centres(y + 1) : none;
-        kernels.dilate(mask + y * w, above, same, below, w);
+        kernels.dilateTwo(mask + y * w, mask + (y + 1) * w, above, centres(y), centres(y + 1), centres(y + 2), w);
+    }
+    if (y < h) {
+        // The last row of an odd height: its centres were taken in the step
+        // before (or above, for a single row) and nothing lies below.
+        const uint8_t *above = y > 0 ? centres(y - 1) : none;
+        kernels.dilate(mask + y * w, above, centres(y), none, w);
     }
     free(ring);
     return 0;
@@ -212,20 +321,26 @@ FPDEVICE_API int32_t BErode(uint8_t *mask, uint16_t height, uint16_t width) {
     if (h < 3 || w < 3) {
         return 0;  // no interior sample
     }
-    uint8_t *ring = static_cast<uint8_t *>(malloc(3 * w));
+    uint8_t *ring = static_cast<uint8_t *>(malloc(4 * w));
     if (ring == nullptr) {
         return 1;
     }
     const RowKernels kernels = ChosenKernels();
-    auto triples = [&](size_t y) { return ring + (y % 3) * w; };
+    auto triples = [&](size_t y) { return ring + (y % 4) * w; };
     kernels.triples(triples(0), mask, w);
     kernels.triples(triples(1), mask + w, w);
-    for (size_t y = 1; y + 1 < h; ++y) {
+    // Interior rows two at a time; rows y + 1 and y + 2 are still the
+    // original when their triples are taken.
+    size_t y = 1;
+    for (; y + 3 <= h; y += 2) {
         kernels.triples(triples(y + 1), mask + (y + 1) * w, w);
-        const uint8_t *above = triples(y - 1);
-        const uint8_t *same = triples(y);
-        const uint8_t *below = triples(y + 1);
-        kernels.erode(mask + y * w, above, same, below, w);
+        kernels.triples(triples(y + 2), mask + (y + 2) * w, w);
+        kernels.erodeTwo(mask + y * w, mask + (y + 1) * w, triples(y - 1), triples(y), triples(y + 1), triples(y + 2),
+                         w);
+    }
+    if (y + 1 < h) {
+        kernels.triples(triples(y + 1), mask + (y + 1) * w, w);
+        kernels.erode(mask + y * w, triples(y - 1), triples(y), triples(y + 1), w);
     }
     free(ring);
     return 0;

@@ -116,6 +116,58 @@ TEST(FingerprintOrientGrad, ReleasesTheResultsOldPlaneAndMayWorkInPlace) {
     EXPECT_EQ(take_map(same), expected);
 }
 
+struct ShapeCase {
+    const char *name;
+    uint16_t rows;
+    uint16_t cols;
+};
+
+class ChangeMapOnEveryInstructionSet : public ::testing::TestWithParam<ShapeCase> {};
+
+// The vector path folds the differences of 16 blocks at a time and ends each
+// row with the plain loop: rows of any length and orientations of any 16-bit
+// value (far outside -90 ... 90 too, where the fold and the square sums are
+// at their limits) must give the map of the plain loops.
+TEST_P(ChangeMapOnEveryInstructionSet, GivesTheMapOfThePlainLoops) {
+    const ShapeCase c = GetParam();
+    Field field(c.rows, c.cols, 0);
+    const int16_t extremes[] = {-32768, 32767, -32588, 32587, -91, -90, -89, 89, 90, 91, 180, -180, 0};
+    uint32_t state = 3;
+    for (size_t i = 0; i < field.values.size(); ++i) {
+        state = state * 1103515245u + 12345u;
+        const uint32_t pick = state >> 16;
+        field.values[i] = pick % 3 == 0 ? extremes[pick % 13] : static_cast<int16_t>(pick % 3 == 1 ? pick : pick % 181);
+    }
+    // A field without columns still has a plane (of nothing) to read.
+    int16_t none = 0;
+    if (field.values.empty()) {
+        field.record.data = &none;
+    }
+    const char *chosen = std::getenv("FPKEY_SIMD");
+    const std::string before = chosen != nullptr ? chosen : "";
+    std::vector<std::vector<uint16_t>> maps;
+    for (const char *path : {"scalar", "sse2", "avx2"}) {
+        setenv("FPKEY_SIMD", path, 1);
+        BlockField result{0, 0, 0, nullptr};
+        ASSERT_EQ(FingerprintOrientGrad(&result, &field.record), 0) << path;
+        maps.push_back(take_map(result));
+    }
+    if (chosen != nullptr) {
+        setenv("FPKEY_SIMD", before.c_str(), 1);
+    } else {
+        unsetenv("FPKEY_SIMD");
+    }
+    EXPECT_EQ(maps[1], maps[0]) << "sse2";
+    EXPECT_EQ(maps[2], maps[0]) << "avx2";
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, ChangeMapOnEveryInstructionSet,
+                         ::testing::Values(ShapeCase{"no_columns", 3, 0}, ShapeCase{"one_column", 4, 1},
+                                           ShapeCase{"one_vector_and_a_block", 3, 17},
+                                           ShapeCase{"exactly_one_vector_per_row", 5, 16},
+                                           ShapeCase{"two_vectors_and_a_tail", 6, 40}),
+                         [](const auto &test) { return std::string(test.param.name); });
+
 TEST(FingerprintOrientGrad, MissingSourceDataIsABadArgumentAndTouchesNothing) {
     int16_t sentinel = 7;
     BlockField result{3, 4, 5, &sentinel};

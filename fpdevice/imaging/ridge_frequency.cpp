@@ -82,11 +82,16 @@ void find_extrema(const uint8_t *p, Extrema *peaks, Extrema *valleys) {
     }
 }
 
-// The same extrema from bit masks of the profile's turning points, taken 16
-// points at a time: bit i - 1 of a mask stands for point i = 1 ... 31.
-// Walking the set bits in order applies the loop's updates where they happen;
-// at every other point the loop changes nothing. The profile is read up to
-// index 33, so it is held with padding (kPaddedProfile).
+// The same extrema from bit masks of the steps between neighbouring points:
+// bit j of `up` (`down`) is set when point j + 1 lies above (below) point j,
+// j = 0 ... 31. In those terms the loop finds a peak wherever a rise is
+// followed, after any run of level steps, by a fall: it starts at the point
+// after the rise and ends at the point where the fall begins (a valley is a
+// fall, level steps, a rise). A rise followed by level steps and another
+// rise starts nothing that lasts, as the later rise starts afresh; a fall
+// with no rise before it (a flat opening) ends nothing. Profiles and the
+// spacing histogram are read in 16-byte vectors, so they are held with
+// padding (kPaddedProfile).
 constexpr int32_t kPaddedProfile = 48;
 
 using fpdevice::imaging::load_vector;
@@ -94,45 +99,38 @@ using fpdevice::imaging::U8x16;
 
 uint32_t BitsOf(U8x16 lanes) { return static_cast<uint32_t>(_mm_movemask_epi8((__m128i)lanes)); }
 
-void extrema_of(uint32_t starts, uint32_t ends, Extrema *e) {
+// The extrema that open with a step of `opening` and close with one of
+// `closing`, in order. Adding the opening steps, each moved to the point
+// after it, to the mask of level steps carries each through the level run
+// that follows; it comes to rest on the first step that is not level, the
+// only bits of the sum outside the level steps. Those that are closing steps
+// at points 1 ... 31 end an extremum, which starts at the last opening point
+// at or before its end.
+void extrema_of(uint64_t opening, uint64_t closing, uint64_t level, Extrema *e) {
+    constexpr uint64_t kPoints = ((uint64_t{1} << (kProfile - 2)) - 1) << 1;  // points 1 ... 31
+    const uint64_t starts = opening << 1;
+    uint64_t ends = (level + starts) & ~level & closing & kPoints;
     e->count = 0;
-    int32_t start = -1;
-    int32_t end = -1;
-    for (uint32_t any = starts | ends; any != 0; any &= any - 1) {
-        const int32_t bit = __builtin_ctz(any);
-        if (((starts >> bit) & 1u) != 0) {
-            start = bit + 1;
-        }
-        if (((ends >> bit) & 1u) != 0) {
-            end = bit + 1;
-        }
-        if (start >= 0 && end >= 0 && start <= end) {
-            append(e, (start + end) / 2);
-            start = -1;
-            end = -1;
-        }
+    for (; ends != 0; ends &= ends - 1) {
+        const int32_t end = __builtin_ctzll(ends);
+        const int32_t start = 63 - __builtin_clzll(starts & ((uint64_t{2} << end) - 1));
+        append(e, (start + end) / 2);
     }
 }
 
 void find_extrema_in_lanes(const uint8_t *p, Extrema *peaks, Extrema *valleys) {
-    uint32_t peakStarts = 0, peakEnds = 0, valleyStarts = 0, valleyEnds = 0;
-    for (int32_t first = 1; first < kProfile - 1; first += 16) {
-        const U8x16 before = load_vector<U8x16>(p + first - 1);
+    uint64_t up = 0;
+    uint64_t down = 0;
+    for (int32_t first = 0; first < kProfile - 1; first += 16) {
         const U8x16 at = load_vector<U8x16>(p + first);
-        const U8x16 after = load_vector<U8x16>(p + first + 1);
-        const U8x16 rises = (U8x16)(before < at);
-        const U8x16 falls = (U8x16)(before > at);
-        const U8x16 fallsNext = (U8x16)(at > after);
-        const U8x16 risesNext = (U8x16)(at < after);
-        const int32_t shift = first - 1;
-        peakStarts |= BitsOf(rises & ~risesNext) << shift;
-        peakEnds |= BitsOf(~falls & fallsNext) << shift;
-        valleyStarts |= BitsOf(falls & ~fallsNext) << shift;
-        valleyEnds |= BitsOf(~rises & risesNext) << shift;
+        const U8x16 next = load_vector<U8x16>(p + first + 1);
+        up |= static_cast<uint64_t>(BitsOf((U8x16)(at < next))) << first;
+        down |= static_cast<uint64_t>(BitsOf((U8x16)(at > next))) << first;
     }
-    constexpr uint32_t kPoints = (1u << (kProfile - 2)) - 1;  // points 1 ... 31
-    extrema_of(peakStarts & kPoints, peakEnds & kPoints, peaks);
-    extrema_of(valleyStarts & kPoints, valleyEnds & kPoints, valleys);
+    // The bits above j = 31 count as level steps; no extremum ends there.
+    const uint64_t level = ~(up | down);
+    extrema_of(up, down, level, peaks);
+    extrema_of(down, up, level, valleys);
 }
 
 // The choice of spacing_value in byte lanes: the scores of d = 2 ... 33 in
@@ -209,13 +207,12 @@ void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s,
         along[t - 1][0] = (t * c) >> 8;
         along[t - 1][1] = (t * s) >> 8;
     }
-    const int32_t margin = kReach + kSpread + 1;
-    const bool inside = x >= margin && y >= margin && x + margin < im.width && y + margin < im.height;
     for (int32_t k = -kReach; k <= kReach; ++k) {
         const int32_t px = x - ((k * s) >> 8);
         const int32_t py = y + ((k * c) >> 8);
-        if (inside) {
-            // Every point lies inside: no tests needed.
+        // The neighbours lie at most kSpread samples away in each axis.
+        if (px >= kSpread && py >= kSpread && px + kSpread < im.width && py + kSpread < im.height) {
+            // All five samples lie inside: no tests needed.
             const uint8_t *row = im.samples + static_cast<intptr_t>(py) * im.width;
             uint32_t sum = row[px];
             for (int32_t t = 0; t < kSpread; ++t) {
@@ -278,41 +275,64 @@ void sample_inside_profile(const Image &im, int32_t x, int32_t y, const ProfileO
 
 // sample_inside_profile for the four cells (x, y), (x + 4, y), (x, y + 4)
 // and (x + 4, y + 4), which share one field block and so one direction. One
-// 8-byte read covers the samples of both cells of a row, so the five reads
-// of a profile point serve two cells, and the sums of the two rows are added
-// in 16-bit lanes (at most 5 * 255). The quotient by 5 is the high half of
-// the product with 52429 = (2^18 + 1) / 5, shifted by 2: the error
+// 8-byte read covers the samples of both cells of a row and a second one
+// those of the row 4 below, so the five reads of a profile point serve all
+// four cells: bytes 0 and 4 of each read, kept alone in the 32-bit lanes
+// 0 ... 3, are summed there (at most 5 * 255). The quotient by 5 is the high
+// half of the product with 52429 = (2^18 + 1) / 5, shifted by 2: the error
 // sum / (5 * 2^18) is far below the gap to the next whole number, so it is
-// the integer quotient. Lanes 0 and 4 of each row belong to the cells; the
-// reads past x + 4 stay inside the image's buffer, as the cell at x + 4 has
-// columns and a row to spare beyond its furthest sample.
+// the integer quotient. The reads past x + 4 stay inside the image's buffer,
+// as the cell at x + 4 has columns and a row to spare beyond its furthest
+// sample.
+//
+// Four points at a time go into the four bytes of each lane, and four such
+// groups, transposed, give each cell 16 points of its profile in one vector;
+// the padding past the last point is 0.
 void sample_inside_block_profiles(const Image &im, int32_t x, int32_t y, const ProfileOffsets &offsets,
                                   uint8_t (*profiles)[kPaddedProfile]) {
     const uint8_t *centre = im.samples + static_cast<intptr_t>(y) * im.width + x;
     const intptr_t below = static_cast<intptr_t>(4) * im.width;
     const intptr_t a = offsets.along[0];
     const intptr_t b = offsets.along[1];
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i fifth = _mm_set1_epi16(static_cast<int16_t>(52429));
-    const auto rowSums = [&](const uint8_t *q) {
-        const auto wide = [&](intptr_t d) {
-            return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(q + d)), zero);
-        };
-        __m128i sum = _mm_add_epi16(wide(0), wide(a));
-        sum = _mm_add_epi16(sum, wide(-a));
-        sum = _mm_add_epi16(sum, wide(b));
-        return _mm_add_epi16(sum, wide(-b));
-    };
-    for (int32_t i = 0; i < kProfile; ++i) {
+    const __m128i lowByte = _mm_set1_epi32(0xFF);
+    const __m128i fifth = _mm_set1_epi32(52429);
+    const auto point = [&](int32_t i) {
         const uint8_t *q = centre + offsets.point[i];
-        const __m128i top = _mm_srli_epi16(_mm_mulhi_epu16(rowSums(q), fifth), 2);
-        const __m128i bottom = _mm_srli_epi16(_mm_mulhi_epu16(rowSums(q + below), fifth), 2);
-        uint8_t lanes[16];
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(lanes), _mm_packus_epi16(top, bottom));
-        profiles[0][i] = lanes[0];
-        profiles[1][i] = lanes[4];
-        profiles[2][i] = lanes[8];
-        profiles[3][i] = lanes[12];
+        const auto samples = [&](intptr_t d) {
+            const __m128i upper = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(q + d));
+            const __m128i both = _mm_castpd_si128(
+                _mm_loadh_pd(_mm_castsi128_pd(upper), reinterpret_cast<const double *>(q + below + d)));
+            return _mm_and_si128(both, lowByte);
+        };
+        __m128i sum = _mm_add_epi32(samples(0), samples(a));
+        sum = _mm_add_epi32(sum, samples(-a));
+        sum = _mm_add_epi32(sum, samples(b));
+        sum = _mm_add_epi32(sum, samples(-b));
+        return _mm_srli_epi32(_mm_mulhi_epu16(sum, fifth), 2);
+    };
+    const auto group = [&](int32_t first) {
+        __m128i bytes = _mm_setzero_si128();
+        for (int32_t k = 0; k < 4 && first + k < kProfile; ++k) {
+            bytes = _mm_or_si128(bytes, _mm_slli_epi32(point(first + k), 8 * k));
+        }
+        return bytes;
+    };
+    for (int32_t first = 0; first < kPaddedProfile; first += 16) {
+        const __m128i g0 = group(first);
+        const __m128i g1 = group(first + 4);
+        const __m128i g2 = group(first + 8);
+        const __m128i g3 = group(first + 12);
+        const __m128i low01 = _mm_unpacklo_epi32(g0, g1);
+        const __m128i low23 = _mm_unpacklo_epi32(g2, g3);
+        const __m128i high01 = _mm_unpackhi_epi32(g0, g1);
+        const __m128i high23 = _mm_unpackhi_epi32(g2, g3);
+        const auto store = [&](int32_t cell, __m128i points) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(profiles[cell] + first), points);
+        };
+        store(0, _mm_unpacklo_epi64(low01, low23));
+        store(1, _mm_unpackhi_epi64(low01, low23));
+        store(2, _mm_unpacklo_epi64(high01, high23));
+        store(3, _mm_unpackhi_epi64(high01, high23));
     }
 }
 

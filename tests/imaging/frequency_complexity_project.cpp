@@ -1,10 +1,12 @@
 // Region shape complexity and row / column projections.
 #include "fpdevice/imaging_frequency.h"
+#include "on_every_simd_path.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -68,6 +70,33 @@ TEST(Complexity, NoSampleOfTheValueGivesNaN) {
     const Mask m(8, 8);
     EXPECT_TRUE(std::isnan(Complexity(m.samples.data(), 8, 8, 255)));
     EXPECT_TRUE(std::isnan(Complexity(m.samples.data(), 2, 8, 0))) << "no interior";
+}
+
+// Blobs of 255 on 0 with speckles of gray: the lanes take 16 samples of a
+// row at a time and the rest one by one, so the widths leave every tail
+// from none to fifteen samples.
+TEST(Complexity, EveryInstructionSetCountsTheSameShapes) {
+    std::mt19937 rng(11);
+    for (const auto &[h, w] : {std::pair{5, 18}, std::pair{9, 19}, std::pair{16, 33}, std::pair{21, 47},
+                               std::pair{7, 64}, std::pair{30, 129}}) {
+        Mask m(h, w);
+        for (int blob = 0; blob < 4; ++blob) {
+            const int top = static_cast<int>(rng() % h);
+            const int left = static_cast<int>(rng() % w);
+            m.rect(top, left, 1 + static_cast<int>(rng() % (h - top)), 1 + static_cast<int>(rng() % (w - left)));
+        }
+        for (auto &v : m.samples) {
+            v = rng() % 9 == 0 ? static_cast<uint8_t>(rng() % 4 * 85) : v;
+        }
+        for (const uint8_t value : {uint8_t{255}, uint8_t{0}, uint8_t{170}}) {
+            const auto results = fpkey_test::OnEverySimdPath(
+                [&] { return Complexity(m.samples.data(), static_cast<int16_t>(h), static_cast<int16_t>(w), value); });
+            for (const auto &[path, complexity] : results) {
+                EXPECT_EQ(std::memcmp(&complexity, &results[0].second, sizeof complexity), 0)
+                    << path << ", " << h << " x " << w << ", value " << int{value};
+            }
+        }
+    }
 }
 
 TEST(Project, ExampleRowsAndColumns) {

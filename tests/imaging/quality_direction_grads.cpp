@@ -1,6 +1,7 @@
 // Four-direction gradients on a sparse grid of sample points.
 #include "failing_malloc.h"
 
+#include "on_every_simd_path.h"
 #include "test_names.h"
 
 #include "fpdevice/imaging_quality.h"
@@ -136,6 +137,29 @@ TEST(DirectionGradients, GridShapeAndTheRingsLeftAtZero) {
             }
         }
         EXPECT_GT(computedInLastRow, 20) << "the single grid computes its last row";
+    }
+}
+
+// The lanes take the cells of step 4 eight at a time and leave the last cell
+// and the rest of a row to the plain loop: widths with every count of cells
+// left over, on noise, must give the grids of the plain loop.
+TEST(DirectionGradients, EveryInstructionSetGivesTheSameGrids) {
+    for (const auto &[height, width] : {std::pair{24, 40}, std::pair{17, 45}, std::pair{30, 67}, std::pair{12, 100}}) {
+        const Picture p = noise(height, width, static_cast<unsigned>(width));
+        const auto results = fpkey_test::OnEverySimdPath([&] {
+            SetOwner set;
+            set.set = FpGetImg4DirectionGradsEx(p.samples.data(), static_cast<int16_t>(height),
+                                                static_cast<int16_t>(width), 4);
+            std::vector<std::vector<uint16_t>> grids;
+            for (int d = 0; set.set != nullptr && d < 4; ++d) {
+                grids.emplace_back(set.set[d], set.set[d] + (height / 4) * (width / 4));
+            }
+            return grids;
+        });
+        ASSERT_EQ(results[0].second.size(), 4u);
+        for (const auto &[path, grids] : results) {
+            EXPECT_EQ(grids, results[0].second) << path << ", " << height << " x " << width;
+        }
     }
 }
 

@@ -92,36 +92,50 @@ void ProductRowSse2(const SobelRow &r, size_t w, uint32_t *p, uint32_t *q) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)));
 }
 
-// The SSE2 products 16 samples at a time. The 16-bit interleaves work within
-// each 16-byte half, so the low interleave holds samples 0-3 and 8-11, the
-// high one 4-7 and 12-15; the half swaps put them back in order.
+// The SSE2 products of samples x ... x + 15. The 16-bit interleaves work
+// within each 16-byte half, so the low interleave holds samples 0-3 and 8-11,
+// the high one 4-7 and 12-15; the half swaps put them back in order.
+[[gnu::target("avx2"), gnu::always_inline]] inline void Products16(const SobelRow &r, size_t x, uint32_t *p,
+                                                                   uint32_t *q) {
+    const __m256i u0 = Widen16(r.up + x - 1), u1 = Widen16(r.up + x), u2 = Widen16(r.up + x + 1);
+    const __m256i m0 = Widen16(r.mid + x - 1), m2 = Widen16(r.mid + x + 1);
+    const __m256i d0 = Widen16(r.down + x - 1), d1 = Widen16(r.down + x), d2 = Widen16(r.down + x + 1);
+    const __m256i m = _mm256_sub_epi16(m2, m0);
+    const __m256i gx =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_add_epi16(m, m), _mm256_sub_epi16(u2, u0)), _mm256_sub_epi16(d2, d0));
+    const __m256i c = _mm256_sub_epi16(d1, u1);
+    const __m256i gy =
+        _mm256_add_epi16(_mm256_add_epi16(_mm256_add_epi16(c, c), _mm256_sub_epi16(d0, u0)), _mm256_sub_epi16(d2, u2));
+    const __m256i ngx = _mm256_sub_epi16(_mm256_setzero_si256(), gx);
+    const __m256i yxLow = _mm256_unpacklo_epi16(gy, gx), yxHigh = _mm256_unpackhi_epi16(gy, gx);
+    const __m256i pLow = _mm256_madd_epi16(_mm256_unpacklo_epi16(gx, gy), yxLow);
+    const __m256i pHigh = _mm256_madd_epi16(_mm256_unpackhi_epi16(gx, gy), yxHigh);
+    const __m256i qLow = _mm256_madd_epi16(yxLow, _mm256_unpacklo_epi16(gy, ngx));
+    const __m256i qHigh = _mm256_madd_epi16(yxHigh, _mm256_unpackhi_epi16(gy, ngx));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(p + x), _mm256_permute2x128_si256(pLow, pHigh, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(p + x + 8), _mm256_permute2x128_si256(pLow, pHigh, 0x31));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(q + x), _mm256_permute2x128_si256(qLow, qHigh, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(q + x + 8), _mm256_permute2x128_si256(qLow, qHigh, 0x31));
+}
+
+// A row of 17 and more products ends with a block that overlaps the one
+// before: it writes the same values again. Shorter rows take the narrower
+// forms.
 [[gnu::target("avx2")]] void ProductRowAvx2(const SobelRow &r, size_t w, uint32_t *p, uint32_t *q) {
     p[0] = q[0] = 0;
     p[w - 1] = q[w - 1] = 0;
-    size_t x = 1;
     const size_t end = w - 1;
-    for (; x + 16 <= end; x += 16) {
-        const __m256i u0 = Widen16(r.up + x - 1), u1 = Widen16(r.up + x), u2 = Widen16(r.up + x + 1);
-        const __m256i m0 = Widen16(r.mid + x - 1), m2 = Widen16(r.mid + x + 1);
-        const __m256i d0 = Widen16(r.down + x - 1), d1 = Widen16(r.down + x), d2 = Widen16(r.down + x + 1);
-        const __m256i m = _mm256_sub_epi16(m2, m0);
-        const __m256i gx = _mm256_add_epi16(_mm256_add_epi16(_mm256_add_epi16(m, m), _mm256_sub_epi16(u2, u0)),
-                                            _mm256_sub_epi16(d2, d0));
-        const __m256i c = _mm256_sub_epi16(d1, u1);
-        const __m256i gy = _mm256_add_epi16(_mm256_add_epi16(_mm256_add_epi16(c, c), _mm256_sub_epi16(d0, u0)),
-                                            _mm256_sub_epi16(d2, u2));
-        const __m256i ngx = _mm256_sub_epi16(_mm256_setzero_si256(), gx);
-        const __m256i yxLow = _mm256_unpacklo_epi16(gy, gx), yxHigh = _mm256_unpackhi_epi16(gy, gx);
-        const __m256i pLow = _mm256_madd_epi16(_mm256_unpacklo_epi16(gx, gy), yxLow);
-        const __m256i pHigh = _mm256_madd_epi16(_mm256_unpackhi_epi16(gx, gy), yxHigh);
-        const __m256i qLow = _mm256_madd_epi16(yxLow, _mm256_unpacklo_epi16(gy, ngx));
-        const __m256i qHigh = _mm256_madd_epi16(yxHigh, _mm256_unpackhi_epi16(gy, ngx));
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(p + x), _mm256_permute2x128_si256(pLow, pHigh, 0x20));
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(p + x + 8), _mm256_permute2x128_si256(pLow, pHigh, 0x31));
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(q + x), _mm256_permute2x128_si256(qLow, qHigh, 0x20));
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(q + x + 8), _mm256_permute2x128_si256(qLow, qHigh, 0x31));
+    if (end < 17) {
+        ProductsOneByOne(r, ProductsSse2(r, 1, end, p, q), end, p, q);
+        return;
     }
-    ProductsOneByOne(r, ProductsSse2(r, x, end, p, q), end, p, q);
+    size_t x = 1;
+    for (; x + 16 <= end; x += 16) {
+        Products16(r, x, p, q);
+    }
+    if (x < end) {
+        Products16(r, end - 16, p, q);
+    }
 }
 
 // The column sums move down one row (sums += added - removed) and their

@@ -45,28 +45,41 @@ void ChangesOneByOne(const int16_t *here, const int16_t *below, size_t x, size_t
     return _mm256_cvttpd_epi32(_mm256_sqrt_pd(_mm256_cvtepi32_pd(sums)));
 }
 
-// 16 blocks at a time. The 16-bit interleaves work within each 16-byte half,
+// Blocks x ... x + 15. The 16-bit interleaves work within each 16-byte half,
 // so the low one holds blocks 0-3 and 8-11, the high one 4-7 and 12-15.
+[[gnu::target("avx2"), gnu::always_inline]] inline void Changes16(const int16_t *here, const int16_t *below, size_t x,
+                                                                  uint16_t *change) {
+    const __m256i h = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(here + x));
+    const __m256i right = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(here + x + 1));
+    const __m256i down = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(below + x));
+    const __m256i d1 = DiffAbs16(h, right);
+    const __m256i d2 = DiffAbs16(h, down);
+    const __m256i low = _mm256_unpacklo_epi16(d1, d2);
+    const __m256i high = _mm256_unpackhi_epi16(d1, d2);
+    const __m256i lowSums = _mm256_madd_epi16(low, low);
+    const __m256i highSums = _mm256_madd_epi16(high, high);
+    const __m128i first =
+        _mm_packus_epi32(Roots4(_mm256_castsi256_si128(lowSums)), Roots4(_mm256_castsi256_si128(highSums)));
+    const __m128i second =
+        _mm_packus_epi32(Roots4(_mm256_extracti128_si256(lowSums, 1)), Roots4(_mm256_extracti128_si256(highSums, 1)));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(change + x), first);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(change + x + 8), second);
+}
+
+// A row of 16 and more changes ends with a block that overlaps the one
+// before: it writes the same values again.
 [[gnu::target("avx2")]] void ChangesAvx2(const int16_t *here, const int16_t *below, size_t end, uint16_t *change) {
+    if (end < 16) {
+        ChangesOneByOne(here, below, 0, end, change);
+        return;
+    }
     size_t x = 0;
     for (; x + 16 <= end; x += 16) {
-        const __m256i h = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(here + x));
-        const __m256i right = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(here + x + 1));
-        const __m256i down = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(below + x));
-        const __m256i d1 = DiffAbs16(h, right);
-        const __m256i d2 = DiffAbs16(h, down);
-        const __m256i low = _mm256_unpacklo_epi16(d1, d2);
-        const __m256i high = _mm256_unpackhi_epi16(d1, d2);
-        const __m256i lowSums = _mm256_madd_epi16(low, low);
-        const __m256i highSums = _mm256_madd_epi16(high, high);
-        const __m128i first =
-            _mm_packus_epi32(Roots4(_mm256_castsi256_si128(lowSums)), Roots4(_mm256_castsi256_si128(highSums)));
-        const __m128i second = _mm_packus_epi32(Roots4(_mm256_extracti128_si256(lowSums, 1)),
-                                                Roots4(_mm256_extracti128_si256(highSums, 1)));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(change + x), first);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(change + x + 8), second);
+        Changes16(here, below, x, change);
     }
-    ChangesOneByOne(here, below, x, end, change);
+    if (x < end) {
+        Changes16(here, below, end - 16, change);
+    }
 }
 
 }  // namespace

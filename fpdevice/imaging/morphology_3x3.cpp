@@ -121,6 +121,14 @@ template <typename V>
     }
 }
 
+// The vectors at p, p + 1 and p + 2.
+template <typename V>
+[[gnu::always_inline]] inline void LoadThree(V &first, V &second, V &third, const uint8_t *p) {
+    load_into(first, p);
+    load_into(second, p + 1);
+    load_into(third, p + 2);
+}
+
 // DilateRowLanes of two rows, the upper one between centres c0 and c2, the
 // lower one between c1 and c3. Each sample ORs the same eight neighbours as
 // there; the two rows share the reads of their common centre rows c1 and c2.
@@ -133,18 +141,10 @@ template <typename V>
             EveryBlock(
                 0, w - sizeof(V), sizeof(V), [&](size_t x) __attribute__((always_inline)) {
                     V a0, a1, a2, b0, b1, b2, c0x, c1x, c2x, d0, d1, d2, sample;
-                    load_into(a0, c0 + x);
-                    load_into(a1, c0 + x + 1);
-                    load_into(a2, c0 + x + 2);
-                    load_into(b0, c1 + x);
-                    load_into(b1, c1 + x + 1);
-                    load_into(b2, c1 + x + 2);
-                    load_into(c0x, c2 + x);
-                    load_into(c1x, c2 + x + 1);
-                    load_into(c2x, c2 + x + 2);
-                    load_into(d0, c3 + x);
-                    load_into(d1, c3 + x + 1);
-                    load_into(d2, c3 + x + 2);
+                    LoadThree(a0, a1, a2, c0 + x);
+                    LoadThree(b0, b1, b2, c1 + x);
+                    LoadThree(c0x, c1x, c2x, c2 + x);
+                    LoadThree(d0, d1, d2, c3 + x);
                     // Columns x - 1 and x + 1 of both shared rows.
                     const V sides = b0 | b2 | c0x | c2x;
                     const V noneUpper = (V)((a0 | a1 | a2 | sides | c1x) == 0);
@@ -161,6 +161,14 @@ template <typename V>
     DilateRowLanes<uint8_t>(lower, c1, c2, c3, w);
 }
 
+// Clears the samples at p whose lane of least is zero.
+template <typename V>
+[[gnu::always_inline]] inline void ClearWhereZero(uint8_t *p, const V &least) {
+    V sample;
+    load_into(sample, p);
+    store_vector(p, sample & (V)(least != 0));
+}
+
 // Erosion of the interior of one row: a sample whose 3 x 3 neighbourhood is
 // not all foreground is cleared.
 template <typename V>
@@ -170,14 +178,13 @@ template <typename V>
         if (w >= sizeof(V) + 2) {
             EveryBlock(
                 1, w - 1 - sizeof(V), sizeof(V), [&](size_t x) __attribute__((always_inline)) {
-                    V a, m, b, sample;
+                    V a, m, b;
                     load_into(a, above + x);
                     load_into(m, same + x);
                     load_into(b, below + x);
-                    load_into(sample, row + x);
                     KeepSmaller(a, m);
                     KeepSmaller(a, b);
-                    store_vector(row + x, sample & (V)(a != 0));
+                    ClearWhereZero(row + x, a);
                 });
             return;
         }
@@ -200,7 +207,7 @@ template <typename V>
         if (w >= sizeof(V) + 2) {
             EveryBlock(
                 1, w - 1 - sizeof(V), sizeof(V), [&](size_t x) __attribute__((always_inline)) {
-                    V a, b, c, d, sample;
+                    V a, b, c, d;
                     load_into(a, t0 + x);
                     load_into(b, t1 + x);
                     load_into(c, t2 + x);
@@ -208,10 +215,8 @@ template <typename V>
                     KeepSmaller(b, c);
                     KeepSmaller(a, b);
                     KeepSmaller(d, b);
-                    load_into(sample, upper + x);
-                    store_vector(upper + x, sample & (V)(a != 0));
-                    load_into(sample, lower + x);
-                    store_vector(lower + x, sample & (V)(d != 0));
+                    ClearWhereZero(upper + x, a);
+                    ClearWhereZero(lower + x, d);
                 });
             return;
         }

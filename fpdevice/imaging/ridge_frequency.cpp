@@ -197,63 +197,87 @@ struct Image {
     int32_t width;
 };
 
-// Profile across the ridges through (x, y) for direction (c, s). A point
-// with no sample inside the image keeps the value the profile had there.
-void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s, uint8_t *profile) {
-    // Offsets along the ridge for t = 1, 2. Shifts of negative products round
-    // toward minus infinity.
-    int32_t along[kSpread][2];
-    for (int32_t t = 1; t <= kSpread; ++t) {
-        along[t - 1][0] = (t * c) >> 8;
-        along[t - 1][1] = (t * s) >> 8;
+// Offsets along the ridge for t = 1, 2 as (x, y). Shifts of negative
+// products round toward minus infinity.
+struct AlongRidge {
+    int32_t step[kSpread][2];
+
+    AlongRidge(int32_t c, int32_t s) {
+        for (int32_t t = 1; t <= kSpread; ++t) {
+            step[t - 1][0] = (t * c) >> 8;
+            step[t - 1][1] = (t * s) >> 8;
+        }
     }
+};
+
+// The profile point at (px, py) when some of its samples may lie outside:
+// the mean of those inside. With none inside, the point keeps the value the
+// profile had there.
+void sample_point_near_border(const Image &im, int32_t px, int32_t py, const AlongRidge &along, uint8_t *point) {
+    uint32_t sum = 0;
+    uint32_t count = 0;
+    const auto add = [&](int32_t qx, int32_t qy) {
+        if (qx >= 0 && qy >= 0 && qx < im.width && qy < im.height) {
+            sum += im.samples[static_cast<intptr_t>(qy) * im.width + qx];
+            ++count;
+        }
+    };
+    add(px, py);
+    for (int32_t t = 0; t < kSpread; ++t) {
+        add(px + along.step[t][0], py + along.step[t][1]);
+        add(px - along.step[t][0], py - along.step[t][1]);
+    }
+    if (count != 0) {
+        *point = static_cast<uint8_t>(sum / count);
+    }
+}
+
+// Whether all five samples of the point at (px, py) lie inside: the
+// neighbours lie at most kSpread samples away in each axis.
+bool point_inside(const Image &im, int32_t px, int32_t py) {
+    return px >= kSpread && py >= kSpread && px + kSpread < im.width && py + kSpread < im.height;
+}
+
+// Profile across the ridges through (x, y) for direction (c, s).
+void sample_profile(const Image &im, int32_t x, int32_t y, int32_t c, int32_t s, uint8_t *profile) {
+    const AlongRidge along(c, s);
     for (int32_t k = -kReach; k <= kReach; ++k) {
         const int32_t px = x - ((k * s) >> 8);
         const int32_t py = y + ((k * c) >> 8);
-        // The neighbours lie at most kSpread samples away in each axis.
-        if (px >= kSpread && py >= kSpread && px + kSpread < im.width && py + kSpread < im.height) {
-            // All five samples lie inside: no tests needed.
-            const uint8_t *row = im.samples + static_cast<intptr_t>(py) * im.width;
-            uint32_t sum = row[px];
-            for (int32_t t = 0; t < kSpread; ++t) {
-                const intptr_t offset = static_cast<intptr_t>(along[t][1]) * im.width + along[t][0];
-                sum += row[px + offset] + row[px - offset];
-            }
-            profile[k + kReach] = static_cast<uint8_t>(sum / (2 * kSpread + 1));
+        if (!point_inside(im, px, py)) {
+            sample_point_near_border(im, px, py, along, profile + k + kReach);
             continue;
         }
-        uint32_t sum = 0;
-        uint32_t count = 0;
-        const auto add = [&](int32_t qx, int32_t qy) {
-            if (qx >= 0 && qy >= 0 && qx < im.width && qy < im.height) {
-                sum += im.samples[static_cast<intptr_t>(qy) * im.width + qx];
-                ++count;
-            }
-        };
-        add(px, py);
+        // All five samples lie inside: no tests needed.
+        const uint8_t *row = im.samples + static_cast<intptr_t>(py) * im.width;
+        uint32_t sum = row[px];
         for (int32_t t = 0; t < kSpread; ++t) {
-            add(px + along[t][0], py + along[t][1]);
-            add(px - along[t][0], py - along[t][1]);
+            const intptr_t offset = static_cast<intptr_t>(along.step[t][1]) * im.width + along.step[t][0];
+            sum += row[px + offset] + row[px - offset];
         }
-        if (count != 0) {
-            profile[k + kReach] = static_cast<uint8_t>(sum / count);
-        }
+        profile[k + kReach] = static_cast<uint8_t>(sum / (2 * kSpread + 1));
     }
 }
 
 // Where the samples of a profile lie relative to its centre sample, for one
-// direction: the 33 points, then the two neighbours along the ridge on each
-// side. The same shifts as in sample_profile, folded into row offsets once
-// per direction instead of once per cell.
+// direction: the 33 points (as row offsets and as x and y), then the two
+// neighbours along the ridge on each side. The same shifts as in
+// sample_profile, worked out once per direction instead of once per cell.
 struct ProfileOffsets {
     int32_t theta = -1;
     intptr_t point[kProfile] = {};
+    int32_t pointX[kProfile] = {};
+    int32_t pointY[kProfile] = {};
     intptr_t along[kSpread] = {};
+    AlongRidge alongRidge{0, 0};
 
     void Set(int32_t direction, int32_t c, int32_t s, int32_t width) {
         theta = direction;
+        alongRidge = AlongRidge(c, s);
         for (int32_t k = -kReach; k <= kReach; ++k) {
-            point[k + kReach] = static_cast<intptr_t>((k * c) >> 8) * width - ((k * s) >> 8);
+            pointX[k + kReach] = -((k * s) >> 8);
+            pointY[k + kReach] = (k * c) >> 8;
+            point[k + kReach] = static_cast<intptr_t>(pointY[k + kReach]) * width + pointX[k + kReach];
         }
         for (int32_t t = 1; t <= kSpread; ++t) {
             along[t - 1] = static_cast<intptr_t>((t * s) >> 8) * width + ((t * c) >> 8);
@@ -261,29 +285,36 @@ struct ProfileOffsets {
     }
 };
 
-// sample_profile for a cell whose every sample lies inside the image.
-void sample_inside_profile(const Image &im, int32_t x, int32_t y, const ProfileOffsets &offsets, uint8_t *profile) {
+// sample_profile through the direction's offsets: only the points that may
+// reach outside the image test their samples.
+void sample_profile_by_offsets(const Image &im, int32_t x, int32_t y, const ProfileOffsets &offsets, uint8_t *profile) {
     const uint8_t *centre = im.samples + static_cast<intptr_t>(y) * im.width + x;
     const intptr_t a = offsets.along[0];
     const intptr_t b = offsets.along[1];
     for (int32_t i = 0; i < kProfile; ++i) {
+        const int32_t px = x + offsets.pointX[i];
+        const int32_t py = y + offsets.pointY[i];
+        if (!point_inside(im, px, py)) {
+            sample_point_near_border(im, px, py, offsets.alongRidge, profile + i);
+            continue;
+        }
         const uint8_t *q = centre + offsets.point[i];
         const uint32_t sum = q[0] + q[a] + q[-a] + q[b] + q[-b];
         profile[i] = static_cast<uint8_t>(sum / (2 * kSpread + 1));
     }
 }
 
-// sample_inside_profile for the four cells (x, y), (x + 4, y), (x, y + 4)
-// and (x + 4, y + 4), which share one field block and so one direction. One
-// 8-byte read covers the samples of both cells of a row and a second one
-// those of the row 4 below, so the five reads of a profile point serve all
-// four cells: bytes 0 and 4 of each read, kept alone in the 32-bit lanes
-// 0 ... 3, are summed there (at most 5 * 255). The quotient by 5 is the high
-// half of the product with 52429 = (2^18 + 1) / 5, shifted by 2: the error
-// sum / (5 * 2^18) is far below the gap to the next whole number, so it is
-// the integer quotient. The reads past x + 4 stay inside the image's buffer,
-// as the cell at x + 4 has columns and a row to spare beyond its furthest
-// sample.
+// sample_profile_by_offsets for the four cells (x, y), (x + 4, y), (x, y + 4)
+// and (x + 4, y + 4) when every sample of theirs lies inside; they share one
+// field block and so one direction. One 8-byte read covers the samples of
+// both cells of a row and a second one those of the row 4 below, so the five
+// reads of a profile point serve all four cells: bytes 0 and 4 of each
+// read, kept alone in the 32-bit lanes 0 ... 3, are summed there (at most
+// 5 * 255). The quotient by 5 is the high half of the product with
+// 52429 = (2^18 + 1) / 5, shifted by 2: the error sum / (5 * 2^18) is far
+// below the gap to the next whole number, so it is the integer quotient.
+// The reads past x + 4 stay inside the image's buffer, as the cell at x + 4
+// has columns and a row to spare beyond its furthest sample.
 //
 // Four points at a time go into the four bytes of each lane, and four such
 // groups, transposed, give each cell 16 points of its profile in one vector;
@@ -420,8 +451,8 @@ extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t 
                 for (int32_t cx = cx0; cx < cx0 + 2 && cx < nX; ++cx) {
                     const int32_t x = cx * 4;
                     const int32_t y = cy * 4;
-                    if (lanes && profile_inside(im, x, y)) {
-                        sample_inside_profile(im, x, y, offsets, profile);
+                    if (lanes) {
+                        sample_profile_by_offsets(im, x, y, offsets, profile);
                     } else {
                         sample_profile(im, x, y, tables.cos256[theta], tables.sin256[theta], profile);
                     }

@@ -130,6 +130,12 @@ void find_extrema_in_lanes(const uint8_t *p, Extrema *peaks, Extrema *valleys) {
     // The bits above j = 31 count as level steps; no extremum ends there.
     const uint64_t level = ~(up | down);
     extrema_of(up, down, level, peaks);
+    // spacing_value reads the valleys only when there are fewer than three
+    // peaks.
+    if (peaks->count >= 3) {
+        valleys->count = 0;
+        return;
+    }
     extrema_of(down, up, level, valleys);
 }
 

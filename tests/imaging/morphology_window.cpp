@@ -140,7 +140,7 @@ TEST_P(WindowMorphology, FollowsItsCountingRuleOnRandomPlanes) {
 
 // Windows 8 and 9 columns wide are counted columns first: rows of every width
 // around the 32-byte vector, planes lower than the window, windows of any
-// height.
+// height (9 x 31 holds more than 255 samples: 8-bit counts wrap).
 TEST_P(WindowMorphology, NineColumnWindowsFollowTheRuleAtEveryWidth) {
     expect_rule_on_random_planes(GetParam(),
                                  {{1, 1, 9, 9},
@@ -151,7 +151,8 @@ TEST_P(WindowMorphology, NineColumnWindowsFollowTheRuleAtEveryWidth) {
                                   {2, 63, 9, 9},
                                   {25, 95, 9, 5},
                                   {33, 100, 8, 8},
-                                  {12, 70, 9, 27}},
+                                  {12, 70, 9, 27},
+                                  {40, 45, 9, 31}},
                                  {0.1, 0.5, 0.97}, 43);
 }
 

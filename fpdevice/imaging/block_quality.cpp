@@ -1,6 +1,9 @@
 // Block quality: contrast and coherence of the ridge flow per 16 x 16 block.
 #include "fpdevice/imaging_quality.h"
 #include "fpdevice/imaging_regions.h"
+#include "imaging/simd_dispatch.h"
+
+#include <emmintrin.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +39,40 @@ int32_t start_record(BlkQualityMap *record, int16_t height, int16_t width) {
     return record->map == nullptr ? 1 : 0;
 }
 
+// rate_cells for eight cells at a time in 16-bit lanes: the sums of four
+// 16-bit values are taken in 32-bit lanes and divided rounding toward zero,
+// as the loop's int division does; the saturating packs to 16 bits (which
+// keep every quotient) and then to bytes are the clamp to 0 ... 255. The
+// strict signed comparison keeps the lowest direction on a tie. Returns the
+// first cell left over.
+size_t rate_cells_in_lanes(size_t cells, uint16_t *const *grads, uint8_t *strength, uint8_t *weakest) {
+    const auto load = [&](int d, size_t c) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(grads[d] + c)); };
+    const auto quarter = [](__m128i sums) {
+        return _mm_srai_epi32(_mm_add_epi32(sums, _mm_and_si128(_mm_srai_epi32(sums, 31), _mm_set1_epi32(3))), 2);
+    };
+    size_t c = 0;
+    for (; c + 8 <= cells; c += 8) {
+        __m128i lowSums = _mm_setzero_si128();
+        __m128i highSums = _mm_setzero_si128();
+        __m128i least = load(0, c);
+        __m128i best = _mm_setzero_si128();
+        for (int d = 0; d < kDirections; ++d) {
+            const __m128i values = load(d, c);
+            lowSums = _mm_add_epi32(lowSums, _mm_srai_epi32(_mm_unpacklo_epi16(values, values), 16));
+            highSums = _mm_add_epi32(highSums, _mm_srai_epi32(_mm_unpackhi_epi16(values, values), 16));
+            const __m128i lower = _mm_cmplt_epi16(values, least);
+            least = _mm_min_epi16(least, values);
+            best = _mm_or_si128(_mm_and_si128(lower, _mm_set1_epi16(static_cast<int16_t>(d))),
+                                _mm_andnot_si128(lower, best));
+        }
+        const __m128i means = _mm_packs_epi32(quarter(lowSums), quarter(highSums));
+        const __m128i direction = _mm_slli_epi16(_mm_add_epi16(best, _mm_set1_epi16(1)), 4);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(strength + c), _mm_packus_epi16(means, means));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(weakest + c), _mm_packus_epi16(direction, direction));
+    }
+    return c;
+}
+
 // Per cell: the strength (mean of the four gradients, capped at 255) and the
 // direction of least variation, (d + 1) * 16 with the lowest d on a tie.
 // Grid values are read as signed 16-bit numbers; the library's own grids
@@ -43,7 +80,8 @@ int32_t start_record(BlkQualityMap *record, int16_t height, int16_t width) {
 // such a strength is held at 0.
 void rate_cells(const Layout &layout, uint16_t *const *grads, uint8_t *strength, uint8_t *weakest) {
     const size_t cells = static_cast<size_t>(layout.cellRows) * layout.cellCols;
-    for (size_t c = 0; c < cells; ++c) {
+    const bool lanes = fpdevice::imaging::ChosenSimdPath() != fpdevice::imaging::SimdPath::kScalar;
+    for (size_t c = lanes ? rate_cells_in_lanes(cells, grads, strength, weakest) : 0; c < cells; ++c) {
         int32_t values[kDirections];
         int32_t sum = 0;
         int best = 0;

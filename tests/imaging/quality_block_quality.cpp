@@ -1,6 +1,7 @@
 // Block quality maps from four-direction gradients.
 #include "failing_malloc.h"
 
+#include "on_every_simd_path.h"
 #include "test_names.h"
 
 #include "fpdevice/imaging_quality.h"
@@ -170,6 +171,34 @@ TEST(BlockQualityEx, GridValuesAbove32767ReadAsNegativeGiveStrengthZero) {
     Record record;
     ASSERT_EQ(ImageBlkQualityEx(&record.map, image.data(), 64, 64, nullptr, pointers), 0);
     EXPECT_EQ(record.values(), std::vector<uint8_t>(16, 0));
+}
+
+// Caller's grids of any 16-bit values (negative ones too), with cell counts
+// that leave every tail after the lanes' eight cells at a time: every
+// instruction set gives the map of the plain loop.
+TEST(BlockQualityEx, EveryInstructionSetGivesTheSameMap) {
+    std::mt19937 rng(5);
+    for (const auto &[height, width] : {std::pair{64, 64}, std::pair{68, 76}, std::pair{100, 84}, std::pair{50, 116}}) {
+        const size_t cells = static_cast<size_t>(height / 4) * (width / 4);
+        std::vector<std::vector<uint16_t>> grids(4, std::vector<uint16_t>(cells));
+        for (auto &grid : grids) {
+            for (auto &v : grid) {
+                v = static_cast<uint16_t>(rng() % 3 == 0 ? rng() : rng() % 1100);
+            }
+        }
+        uint16_t *const pointers[4] = {grids[0].data(), grids[1].data(), grids[2].data(), grids[3].data()};
+        const std::vector<uint8_t> image(static_cast<size_t>(height) * width, 0);
+        const auto maps = fpkey_test::OnEverySimdPath([&] {
+            Record record;
+            const int32_t status = ImageBlkQualityEx(&record.map, image.data(), static_cast<int16_t>(height),
+                                                     static_cast<int16_t>(width), nullptr, pointers);
+            return status == 0 ? record.values() : std::vector<uint8_t>{};
+        });
+        ASSERT_FALSE(maps[0].second.empty());
+        for (const auto &[path, map] : maps) {
+            EXPECT_EQ(map, maps[0].second) << path << ", " << height << " x " << width;
+        }
+    }
 }
 
 TEST(BlockQualityEx, MissingGridsAreRefusedBeforeTheRecordIsTouched) {

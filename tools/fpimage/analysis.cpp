@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <memory>
 
 #include <emmintrin.h>
@@ -238,10 +237,10 @@ std::optional<Crop> SpacingCrop(const std::vector<uint8_t> &mask, int height, in
     int top = height, bottom = -1, left = width, right = -1;
     for (int y = 0; y < height; ++y) {
         const uint8_t *row = mask.data() + static_cast<size_t>(y) * width;
-        const uint8_t *first = std::find(row, row + width, kSet);
-        if (first == row + width) continue;
-        const uint8_t *last =
-            std::find(std::make_reverse_iterator(row + width), std::make_reverse_iterator(row), kSet).base() - 1;
+        // memchr and memrchr scan a row many bytes at a time.
+        const auto *first = static_cast<const uint8_t *>(std::memchr(row, kSet, static_cast<size_t>(width)));
+        if (first == nullptr) continue;
+        const auto *last = static_cast<const uint8_t *>(memrchr(row, kSet, static_cast<size_t>(width)));
         top = std::min(top, y);
         bottom = y;
         left = std::min(left, static_cast<int>(first - row));

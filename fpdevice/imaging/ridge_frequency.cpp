@@ -451,6 +451,10 @@ extern "C" int32_t FpGetFrequency(const uint8_t *image, int16_t height, int16_t 
                 measure(cx0 + 1, cy0, blockProfiles[1]);
                 measure(cx0, cy0 + 1, blockProfiles[2]);
                 measure(cx0 + 1, cy0 + 1, blockProfiles[3]);
+                // A point of a later cell with no sample inside the image
+                // keeps the value of the cell before it, here the block's
+                // last, as on the plain path.
+                std::memcpy(profile, blockProfiles[3], kProfile);
                 continue;
             }
             for (int32_t cy = cy0; cy < cy0 + 2 && cy < nY; ++cy) {

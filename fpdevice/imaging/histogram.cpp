@@ -1,5 +1,6 @@
 // Histograms of gray images and their mean and variance.
 #include "fpdevice/imaging_primitives.h"
+#include "imaging/histogram_pairs.h"
 #include "imaging/simd_dispatch.h"
 
 #include <cstdlib>
@@ -23,34 +24,15 @@ FPDEVICE_API uint32_t *HistogramCompute(const uint8_t *image, uint16_t height, u
     }
     // Both dimensions are at most 65535, so the sample count fits 32 bits.
     const uint32_t samples = static_cast<uint32_t>(height) * width;
-    if (fpdevice::imaging::ChosenSimdPath() == fpdevice::imaging::SimdPath::kScalar) {
+    // The lane paths count large images by pairs of samples; the plain loop
+    // is the reference, counts small images, and still counts when there is
+    // no room for the pair table.
+    const bool pairs = samples >= fpdevice::imaging::kCountByPairsFrom &&
+                       fpdevice::imaging::ChosenSimdPath() != fpdevice::imaging::SimdPath::kScalar;
+    if (!pairs || !fpdevice::imaging::count_by_pairs(image, samples, histogram)) {
         for (uint32_t i = 0; i < samples; ++i) {
             histogram[image[i]] += 1;
         }
-        return histogram;
-    }
-    // Four partial histograms, so that neighbouring equal samples (the rule
-    // in images) do not wait on each other's increment of the same count.
-    // Counts are exact integers, so summing them at the end gives the same
-    // histogram. Every sample costs one increment of a count in memory (a
-    // read and a write), which bounds the loop; the samples are read 8 at a
-    // time so that as few other reads as possible compete with those.
-    uint32_t partial[4][FP_HISTOGRAM_BINS] = {};
-    uint32_t i = 0;
-    for (; i + 8 <= samples; i += 8) {
-        uint64_t word;
-        memcpy(&word, image + i, sizeof word);
-        for (int pair = 0; pair < 4; ++pair) {
-            partial[(2 * pair) & 3][word & 0xFFu] += 1;
-            partial[(2 * pair + 1) & 3][(word >> 8) & 0xFFu] += 1;
-            word >>= 16;
-        }
-    }
-    for (; i < samples; ++i) {
-        partial[0][image[i]] += 1;
-    }
-    for (uint32_t g = 0; g < FP_HISTOGRAM_BINS; ++g) {
-        histogram[g] = partial[0][g] + partial[1][g] + partial[2][g] + partial[3][g];
     }
     return histogram;
 }

@@ -1,12 +1,15 @@
 // Histograms: creation, computation, mean and variance.
 #include "failing_malloc.h"
 #include "fpdevice/imaging_primitives.h"
+#include "on_every_simd_path.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -50,6 +53,63 @@ TEST(HistogramCompute, ReturnsNullWhenOutOfMemory) {
                                                          HistogramDestroy(histogram);
                                                      });
     EXPECT_EQ(allocations, 1u);
+}
+
+// Large images are counted by pairs of samples in a scratch table; without
+// room for it the routine still counts, and nothing is left held.
+TEST(HistogramCompute, CountsWithoutItsScratchTableToo) {
+    if (!failing_malloc::available()) {
+        GTEST_SKIP() << "allocation failures are injected only without sanitizers";
+    }
+    std::vector<uint8_t> image(256 * 256, 9);
+    image[5] = 4;
+    const Histogram counts = make_histogram({{4, 1}, {9, 256 * 256 - 1}});
+    size_t attempt = 0;
+    const size_t allocations =
+        failing_malloc::sweep([&] { return HistogramCompute(image.data(), 256, 256); },
+                              [&](uint32_t *histogram, const failing_malloc::Outcome &outcome) {
+                                  if (outcome.failed && attempt++ == 0) {
+                                      EXPECT_EQ(histogram, nullptr) << "the record itself";
+                                  } else {
+                                      ASSERT_NE(histogram, nullptr);
+                                      EXPECT_EQ(Histogram(histogram, histogram + FP_HISTOGRAM_BINS), counts);
+                                  }
+                                  EXPECT_EQ(outcome.outstanding, histogram != nullptr ? 1 : 0);
+                                  HistogramDestroy(histogram);
+                              });
+    const char *path = std::getenv("FPKEY_SIMD");
+    const bool plain = path != nullptr && std::string(path) == "scalar";
+    EXPECT_EQ(allocations, plain ? 1u : 2u) << "the record, then the pair table";
+}
+
+// Every instruction set counts exactly what the plain loop counts: small
+// images, large ones counted by pairs with odd sample counts and lengths
+// around the 8-sample reads, and one pair of gray levels repeated far past
+// the 255 a byte count holds.
+TEST(HistogramCompute, EveryInstructionSetCountsEverySample) {
+    struct Shape {
+        uint16_t height, width;
+        int levels;  // gray levels drawn from 0 ... levels - 1; 1: every sample 200
+    };
+    std::mt19937 random(77);
+    for (const Shape shape : {Shape{1, 1, 256}, Shape{3, 9, 256}, Shape{31, 33, 2}, Shape{256, 256, 256},
+                              Shape{257, 255, 256}, Shape{181, 183, 3}, Shape{300, 301, 1}}) {
+        std::vector<uint8_t> image(static_cast<size_t>(shape.height) * shape.width);
+        Histogram expected(FP_HISTOGRAM_BINS, 0);
+        for (auto &sample : image) {
+            sample = static_cast<uint8_t>(shape.levels == 1 ? 200 : random() % static_cast<unsigned>(shape.levels));
+            ++expected[sample];
+        }
+        const auto results = fpkey_test::OnEverySimdPath([&] {
+            uint32_t *histogram = HistogramCompute(image.data(), shape.height, shape.width);
+            Histogram copy = histogram != nullptr ? Histogram(histogram, histogram + FP_HISTOGRAM_BINS) : Histogram{};
+            HistogramDestroy(histogram);
+            return copy;
+        });
+        for (const auto &[path, counts] : results) {
+            EXPECT_EQ(counts, expected) << path << ", " << shape.height << " x " << shape.width;
+        }
+    }
 }
 
 struct StatisticsCase {

@@ -22,6 +22,10 @@ inline int16_t orientation_from_doubled(double doubled) {
     return static_cast<int16_t>(static_cast<int32_t>(doubled * kDegreesPerRadian / 2.0));
 }
 
+// orientation_from_doubled(atan2(sine, cosine)) of each pair of sums, the
+// angle in double precision from the single-precision sums.
+void orientations_of_sums(const float *sines, const float *cosines, int16_t *orientations, size_t count);
+
 // The difference of two orientations modulo 180 degrees: formed in 16 bits,
 // then folded into one half turn. (The exported AngleDiffAbs; this copy can
 // be inlined, a call to an exported function goes through the PLT.)

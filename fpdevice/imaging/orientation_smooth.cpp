@@ -36,20 +36,8 @@ int32_t FingerprintSmoothDirection(const float *doubled, int16_t *orientations, 
     }
     // atan2 of the float sums in double precision, not rounded to single:
     // vertical ridges (doubled angle pi, stored just above pi, whose sine is
-    // slightly negative) come out as -89.99... and truncate to -89. A run of
-    // angles is taken before any of them becomes an orientation, so that no
-    // call waits for the conversion of the one before.
-    constexpr size_t kRun = 64;
-    double angles[kRun];
-    for (size_t start = 0; start < count; start += kRun) {
-        const size_t n = count - start < kRun ? count - start : kRun;
-        for (size_t k = 0; k < n; ++k) {
-            angles[k] = std::atan2(static_cast<double>(sines[start + k]), static_cast<double>(cosines[start + k]));
-        }
-        for (size_t k = 0; k < n; ++k) {
-            orientations[start + k] = orientation_from_doubled(angles[k]);
-        }
-    }
+    // slightly negative) come out as -89.99... and truncate to -89.
+    orientations_of_sums(sines, cosines, orientations, count);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // The block orientation field of a gray image.
 #include "failing_malloc.h"
+#include "fpdevice/imaging_localsums.h"
 #include "fpdevice/imaging_orientation.h"
 
 #include <gtest/gtest.h>
@@ -398,6 +399,57 @@ INSTANTIATE_TEST_SUITE_P(Shapes, EveryInstructionSet,
                                            PathCase{"window_of_one", 33, 35, 1}, PathCase{"even_window", 64, 70, 8},
                                            PathCase{"wide_window_large_rows", 150, 161, 15}),
                          [](const auto &test) { return std::string(test.param.name); });
+
+// The smoothed fine field from the returned planes, step by step with the
+// C library's atan2, sin and cos and the library's own float window sums:
+// the routine's orientations must be exactly these, whatever shortcut it
+// takes to the angle of the summed vectors.
+std::vector<int16_t> smoothed_fine_field(const Result &r, int w) {
+    const int rows = r.fine.rows;
+    const int cols = r.fine.cols;
+    std::vector<float> cosines(static_cast<size_t>(rows) * cols);
+    std::vector<float> sines(cosines.size());
+    for (int by = 0; by < rows; ++by) {
+        for (int bx = 0; bx < cols; ++bx) {
+            const size_t centre = static_cast<size_t>(4 * by + 2) * w + 4 * bx + 2;
+            const auto angle = static_cast<float>(std::atan2(static_cast<double>(r.p[centre]), r.q[centre]));
+            cosines[by * cols + bx] = static_cast<float>(std::cos(static_cast<double>(angle)));
+            sines[by * cols + bx] = static_cast<float>(std::sin(static_cast<double>(angle)));
+        }
+    }
+    std::vector<float> c(cosines.size()), s(sines.size());
+    const auto h16 = static_cast<uint16_t>(rows);
+    const auto w16 = static_cast<uint16_t>(cols);
+    if (fvs_ImageLocalSumFloat2Float(c.data(), cosines.data(), h16, w16, 5, 5) != 0 ||
+        fvs_ImageLocalSumFloat2Float(s.data(), sines.data(), h16, w16, 5, 5) != 0) {
+        return {};
+    }
+    std::vector<int16_t> field(c.size());
+    for (size_t i = 0; i < field.size(); ++i) {
+        const double doubled = std::atan2(static_cast<double>(s[i]), static_cast<double>(c[i]));
+        field[i] = static_cast<int16_t>(static_cast<int32_t>(doubled * 57.295779513 / 2.0));
+    }
+    return field;
+}
+
+TEST(FingerprintGetDirectionFloat, SmoothedOrientationsAreThoseOfTheLibraryAtan2) {
+    std::mt19937 random(2024);
+    std::vector<Image> images{stripes(96, 96, 90.0, 7.0), stripes(96, 96, 0.0, 6.0), Image(96 * 96, 40)};
+    for (int n = 0; n < 6; ++n) {
+        // Noisy stripes at a random angle: a spread of summed vectors of
+        // every length and direction.
+        Image image = stripes(128, 128, static_cast<double>(random() % 180), 5.0 + random() % 6);
+        for (auto &v : image) v = static_cast<uint8_t>(std::clamp(v + static_cast<int>(random() % 121) - 60, 0, 255));
+        images.push_back(std::move(image));
+    }
+    for (const Image &image : images) {
+        const int side = image.size() == 96 * 96 ? 96 : 128;
+        Result r;
+        r.run(image, side, side, 2 * side, 2 * side, 9);
+        ASSERT_EQ(r.code, 0);
+        EXPECT_EQ(values(r.fine), smoothed_fine_field(r, side)) << side;
+    }
+}
 
 TEST(FingerprintGetDirectionFloat, NullArgumentsReturnOne) {
     const Image image(16 * 16, 1);
